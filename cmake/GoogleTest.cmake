@@ -21,3 +21,20 @@ function(project_add_test name)
         set_tests_properties(${name} PROPERTIES LABELS "${T_LABELS}")
     endif()
 endfunction()
+
+# project_add_fuzzer(NAME SOURCES src... [LIBRARIES lib...] CORPUS dir)
+# The sources define LLVMFuzzerTestOneInput. In the fuzz preset (clang, PROJECT_FUZZ) this
+# builds a libFuzzer program for scripts/fuzz; in every other native build it builds a program
+# that replays each file of the corpus once, registered as a test.
+function(project_add_fuzzer name)
+    cmake_parse_arguments(F "" "CORPUS" "SOURCES;LIBRARIES" ${ARGN})
+    add_executable(${name} ${F_SOURCES})
+    target_link_libraries(${name} PRIVATE ${F_LIBRARIES})
+    if(PROJECT_FUZZ)
+        target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
+        target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+    else()
+        target_sources(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests/fuzz/replay_main.cpp)
+        add_test(NAME ${name}_corpus COMMAND ${name} ${F_CORPUS})
+    endif()
+endfunction()
