@@ -1,0 +1,27 @@
+# The release a Windows user downloads: Trellisan-<version>-win32.zip with the four programs,
+# the example presets, a short guide and the licence, all in one folder.
+set(PROJECT_SHIPPED_TARGETS Trellisan wave presetctl wavehost)
+foreach(shipped IN LISTS PROJECT_SHIPPED_TARGETS)
+    install(TARGETS ${shipped} RUNTIME DESTINATION . LIBRARY DESTINATION .)
+endforeach()
+
+configure_file(${CMAKE_SOURCE_DIR}/docs/README.txt.in ${CMAKE_BINARY_DIR}/README.txt
+               NEWLINE_STYLE CRLF @ONLY)
+configure_file(${CMAKE_SOURCE_DIR}/LICENSE ${CMAKE_BINARY_DIR}/LICENSE.txt NEWLINE_STYLE CRLF)
+install(FILES ${CMAKE_BINARY_DIR}/README.txt ${CMAKE_BINARY_DIR}/LICENSE.txt DESTINATION .)
+install(DIRECTORY ${CMAKE_SOURCE_DIR}/examples/presets DESTINATION examples)
+
+set(CPACK_GENERATOR ZIP)
+set(CPACK_PACKAGE_NAME Trellisan)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_SYSTEM_NAME win32)
+set(CPACK_PACKAGE_FILE_NAME Trellisan-${PROJECT_VERSION}-win32)
+set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
+set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/package)
+include(CPack)
+
+# The test run builds the package and checks it from an unpacked copy.
+add_test(NAME package_check
+         COMMAND ${CMAKE_SOURCE_DIR}/tests/package/check_package.sh ${CMAKE_BINARY_DIR}
+                 ${CMAKE_SOURCE_DIR}/cmake/wine-run --prefix=${CMAKE_BINARY_DIR}/wineprefix)
+set_tests_properties(package_check PROPERTIES RUN_SERIAL ON)

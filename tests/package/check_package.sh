@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# Builds the release zip, unpacks it into a fresh folder and, from there alone, runs the
+# programs under Wine in a fresh prefix; checks that every binary imports system DLLs only.
+#
+#   check_package.sh BUILD_DIR WINE_RUN
+set -eu
+build=$1
+wine_run=$2
+objdump=${OBJDUMP:-i686-w64-mingw32-objdump}
+
+fail() { echo "package_check: $*" >&2; exit 1; }
+
+cd "$build"
+rm -rf package
+cpack --config CPackConfig.cmake >/dev/null || fail "cpack failed"
+zips=(package/Trellisan-*-win32.zip)
+[ ${#zips[@]} -eq 1 ] && [ -f "${zips[0]}" ] || fail "expected one Trellisan-<version>-win32.zip"
+echo "package: ${zips[0]} ($(stat -c %s "${zips[0]}") bytes)"
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+unzip -q "${zips[0]}" -d "$work"
+top=$(find "$work" -mindepth 1 -maxdepth 1 -type d)
+[ "$(basename "$top")" = "$(basename "${zips[0]}" .zip)" ] || fail "unexpected top folder $top"
+
+for f in Trellisan.exe wave.dll presetctl.exe wavehost.exe README.txt LICENSE.txt; do
+    [ -f "$top/$f" ] || fail "$f missing from the package"
+done
+ls "$top"/examples/presets/*.kvp >/dev/null 2>&1 || fail "no example presets in the package"
+grep -q $'\r$' "$top/README.txt" || fail "README.txt lacks Windows line ends"
+
+# System DLLs only: nothing a user would have to install beside the programs.
+allowed='^(kernel32|user32|gdi32|advapi32|shell32|comdlg32|ole32|msvcrt)\.dll$'
+for bin in "$top"/*.exe "$top"/*.dll; do
+    imports=$("$objdump" -p "$bin" | sed -n 's/^\s*DLL Name: //p' | tr 'A-Z' 'a-z')
+    [ -n "$imports" ] || fail "$(basename "$bin"): no import table found"
+    for dll in $imports; do
+        [[ "$dll" =~ $allowed ]] || fail "$(basename "$bin") imports $dll"
+    done
+    echo "$(basename "$bin"): imports" $imports
+done
+
+# A fresh prefix: nothing installed but Wine itself.
+prefix="$work/prefix"
+run() { "$wine_run" --prefix="$prefix" "$@"; }
+winpath() { local p=${1//\//\\}; echo "Z:$p"; }
+
+sox -n -r 22050 -c 2 -b 16 "$work/tone.wav" synth 0.5 sine 440 || fail "sox could not make a test file"
+info=$(cd "$top" && run ./wavehost.exe info "$(winpath "$work/tone.wav")" | tr -d '\r') ||
+    fail "wavehost info failed"
+echo "$info" | grep -q "PCM" || fail "wavehost info shows no PCM format: $info"
+echo "$info" | grep -q "22050" || fail "wavehost info shows no sample rate: $info"
+echo "$info" | grep -q "11025" || fail "wavehost info shows no frame count: $info"
+
+(cd "$top" && run ./presetctl.exe list >/dev/null) || fail "presetctl list failed on an empty store"
+examples=()
+for f in "$top"/examples/presets/*.kvp; do examples+=("$(winpath "$f")"); done
+(cd "$top" && run ./presetctl.exe import "${examples[@]}") || fail "presetctl import failed"
+effects=$(cd "$top" && run ./presetctl.exe list | tr -d '\r')
+[ -n "$effects" ] || fail "no effects listed after importing the examples"
+echo "effects after importing the examples:" $effects
+"$wine_run" --prefix="$prefix" --shutdown
+echo "package_check: passed"
