@@ -1,0 +1,336 @@
+// The in-process registry of the native build: a tree of keys below HKEY_CURRENT_USER with
+// subkeys listed in name order (without regard to case, as the NT registry lists them) and
+// values in the order they were first set. It refuses, as the NT family does, to delete a key
+// that still has subkeys.
+#include "registry_api.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <set>
+#include <vector>
+
+namespace {
+
+constexpr size_t kMaxKeyNameChars = 255;
+
+struct Value {
+    std::string name;
+    DWORD type;
+    std::vector<BYTE> data;
+};
+
+struct Node {
+    std::string name;
+    std::string path; // below HKEY_CURRENT_USER, as created
+    std::string keyClass;
+    Node* parent = nullptr;
+    bool deleted = false;
+    std::vector<std::shared_ptr<Node>> subkeys;
+    std::vector<Value> values;
+};
+
+struct Handle {
+    std::shared_ptr<Node> node;
+    REGSAM access;
+};
+
+std::shared_ptr<Node> g_root = std::make_shared<Node>();
+std::set<Handle*> g_handles;
+std::string g_refusedPath;
+
+int CompareNames(const std::string& a, const std::string& b) {
+    const size_t n = std::min(a.size(), b.size());
+    for (size_t i = 0; i < n; ++i) {
+        int ca = static_cast<unsigned char>(a[i]);
+        int cb = static_cast<unsigned char>(b[i]);
+        if (ca >= 'a' && ca <= 'z')
+            ca -= 'a' - 'A';
+        if (cb >= 'a' && cb <= 'z')
+            cb -= 'a' - 'A';
+        if (ca != cb)
+            return ca < cb ? -1 : 1;
+    }
+    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+}
+
+std::vector<std::string> SplitPath(const char* path) {
+    std::vector<std::string> parts;
+    if (path == nullptr)
+        return parts;
+    std::string part;
+    for (const char* p = path;; ++p) {
+        if (*p == '\\' || *p == '\0') {
+            if (!part.empty())
+                parts.push_back(part);
+            part.clear();
+            if (*p == '\0')
+                break;
+        } else {
+            part += *p;
+        }
+    }
+    return parts;
+}
+
+std::shared_ptr<Node> FindChild(const Node& node, const std::string& name) {
+    for (const auto& child : node.subkeys)
+        if (CompareNames(child->name, name) == 0)
+            return child;
+    return nullptr;
+}
+
+// Resolves a key handle; HKEY_CURRENT_USER is the root and needs no opening.
+LONG Resolve(HKEY key, REGSAM needed, std::shared_ptr<Node>& node) {
+    if (key == HKEY_CURRENT_USER) {
+        node = g_root;
+        return ERROR_SUCCESS;
+    }
+    Handle* handle = reinterpret_cast<Handle*>(key);
+    if (key == nullptr || g_handles.count(handle) == 0)
+        return ERROR_INVALID_HANDLE;
+    if (handle->node->deleted)
+        return ERROR_KEY_DELETED;
+    if ((handle->access & needed) != needed)
+        return ERROR_ACCESS_DENIED;
+    node = handle->node;
+    return ERROR_SUCCESS;
+}
+
+HKEY NewHandle(const std::shared_ptr<Node>& node, REGSAM access) {
+    Handle* handle = new Handle{node, access};
+    g_handles.insert(handle);
+    return reinterpret_cast<HKEY>(handle);
+}
+
+void MarkDeleted(Node& node) {
+    node.deleted = true;
+    for (auto& child : node.subkeys)
+        MarkDeleted(*child);
+}
+
+Value* FindValue(Node& node, const char* name) {
+    const std::string wanted = name != nullptr ? name : "";
+    for (auto& value : node.values)
+        if (CompareNames(value.name, wanted) == 0)
+            return &value;
+    return nullptr;
+}
+
+void DumpNode(const Node& node, std::string& out) {
+    for (const auto& child : node.subkeys) {
+        out += child->path + "\n";
+        for (const auto& value : child->values) {
+            char hex[4];
+            out += child->path + "|" + value.name + "|" + std::to_string(value.type) + "|";
+            for (BYTE b : value.data) {
+                std::snprintf(hex, sizeof hex, "%02x", b);
+                out += hex;
+            }
+            out += "\n";
+        }
+        DumpNode(*child, out);
+    }
+}
+
+} // namespace
+
+LONG RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD, REGSAM access, HKEY* result) {
+    std::shared_ptr<Node> node;
+    LONG status = Resolve(key, 0, node);
+    if (status != ERROR_SUCCESS)
+        return status;
+    for (const std::string& part : SplitPath(subKey)) {
+        node = FindChild(*node, part);
+        if (!node)
+            return ERROR_FILE_NOT_FOUND;
+    }
+    *result = NewHandle(node, access);
+    return ERROR_SUCCESS;
+}
+
+LONG RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD, LPSTR keyClass, DWORD, REGSAM access,
+                     LPSECURITY_ATTRIBUTES, HKEY* result, LPDWORD disposition) {
+    std::shared_ptr<Node> node;
+    LONG status = Resolve(key, 0, node);
+    if (status != ERROR_SUCCESS)
+        return status;
+    const std::vector<std::string> parts = SplitPath(subKey);
+    for (const std::string& part : parts)
+        if (part.size() > kMaxKeyNameChars)
+            return ERROR_INVALID_PARAMETER;
+    bool created = false;
+    for (const std::string& part : parts) {
+        std::shared_ptr<Node> child = FindChild(*node, part);
+        if (!child) {
+            child = std::make_shared<Node>();
+            child->name = part;
+            child->path = node->path.empty() ? part : node->path + "\\" + part;
+            child->keyClass = keyClass != nullptr ? keyClass : "";
+            child->parent = node.get();
+            auto at = std::find_if(node->subkeys.begin(), node->subkeys.end(),
+                                   [&](const std::shared_ptr<Node>& other) {
+                                       return CompareNames(other->name, part) > 0;
+                                   });
+            node->subkeys.insert(at, child);
+            created = true;
+        }
+        node = child;
+    }
+    if (disposition != nullptr)
+        *disposition = created ? 1 : 2; // created new, opened existing
+    *result = NewHandle(node, access);
+    return ERROR_SUCCESS;
+}
+
+LONG RegCloseKey(HKEY key) {
+    if (key == HKEY_CURRENT_USER)
+        return ERROR_SUCCESS;
+    Handle* handle = reinterpret_cast<Handle*>(key);
+    if (key == nullptr || g_handles.erase(handle) == 0)
+        return ERROR_INVALID_HANDLE;
+    delete handle;
+    return ERROR_SUCCESS;
+}
+
+LONG RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD nameLength, LPDWORD, LPSTR keyClass,
+                   LPDWORD classLength, PFILETIME lastWrite) {
+    std::shared_ptr<Node> node;
+    LONG status = Resolve(key, KEY_ENUMERATE_SUB_KEYS, node);
+    if (status != ERROR_SUCCESS)
+        return status;
+    if (index >= node->subkeys.size())
+        return ERROR_NO_MORE_ITEMS;
+    const Node& child = *node->subkeys[index];
+    if (child.name.size() + 1 > *nameLength)
+        return ERROR_MORE_DATA;
+    if (keyClass != nullptr && classLength != nullptr && child.keyClass.size() + 1 > *classLength)
+        return ERROR_MORE_DATA;
+    std::memcpy(name, child.name.c_str(), child.name.size() + 1);
+    *nameLength = static_cast<DWORD>(child.name.size());
+    if (keyClass != nullptr && classLength != nullptr) {
+        std::memcpy(keyClass, child.keyClass.c_str(), child.keyClass.size() + 1);
+        *classLength = static_cast<DWORD>(child.keyClass.size());
+    }
+    if (lastWrite != nullptr)
+        *lastWrite = FILETIME{0, 0};
+    return ERROR_SUCCESS;
+}
+
+LONG RegEnumValueA(HKEY key, DWORD index, LPSTR name, LPDWORD nameLength, LPDWORD, LPDWORD type,
+                   LPBYTE data, LPDWORD dataLength) {
+    std::shared_ptr<Node> node;
+    LONG status = Resolve(key, KEY_QUERY_VALUE, node);
+    if (status != ERROR_SUCCESS)
+        return status;
+    if (index >= node->values.size())
+        return ERROR_NO_MORE_ITEMS;
+    const Value& value = node->values[index];
+    if (value.name.size() + 1 > *nameLength)
+        return ERROR_MORE_DATA;
+    if (data != nullptr && dataLength != nullptr && value.data.size() > *dataLength) {
+        *dataLength = static_cast<DWORD>(value.data.size());
+        return ERROR_MORE_DATA;
+    }
+    std::memcpy(name, value.name.c_str(), value.name.size() + 1);
+    *nameLength = static_cast<DWORD>(value.name.size());
+    if (type != nullptr)
+        *type = value.type;
+    if (data != nullptr && !value.data.empty())
+        std::memcpy(data, value.data.data(), value.data.size());
+    if (dataLength != nullptr)
+        *dataLength = static_cast<DWORD>(value.data.size());
+    return ERROR_SUCCESS;
+}
+
+LONG RegSetValueExA(HKEY key, LPCSTR name, DWORD, DWORD type, const BYTE* data, DWORD dataLength) {
+    std::shared_ptr<Node> node;
+    LONG status = Resolve(key, KEY_SET_VALUE, node);
+    if (status != ERROR_SUCCESS)
+        return status;
+    if (node == g_root)
+        return ERROR_ACCESS_DENIED;
+    std::vector<BYTE> bytes;
+    if (data != nullptr)
+        bytes.assign(data, data + dataLength);
+    if (Value* value = FindValue(*node, name)) {
+        value->type = type;
+        value->data = bytes;
+    } else {
+        node->values.push_back(Value{name != nullptr ? name : "", type, bytes});
+    }
+    return ERROR_SUCCESS;
+}
+
+LONG RegQueryValueExA(HKEY key, LPCSTR name, LPDWORD, LPDWORD type, LPBYTE data,
+                      LPDWORD dataLength) {
+    std::shared_ptr<Node> node;
+    LONG status = Resolve(key, KEY_QUERY_VALUE, node);
+    if (status != ERROR_SUCCESS)
+        return status;
+    const Value* value = FindValue(*node, name);
+    if (value == nullptr)
+        return ERROR_FILE_NOT_FOUND;
+    if (type != nullptr)
+        *type = value->type;
+    if (data != nullptr && dataLength != nullptr && value->data.size() > *dataLength) {
+        *dataLength = static_cast<DWORD>(value->data.size());
+        return ERROR_MORE_DATA;
+    }
+    if (data != nullptr && !value->data.empty())
+        std::memcpy(data, value->data.data(), value->data.size());
+    if (dataLength != nullptr)
+        *dataLength = static_cast<DWORD>(value->data.size());
+    return ERROR_SUCCESS;
+}
+
+LONG RegDeleteKeyA(HKEY key, LPCSTR subKey) {
+    std::shared_ptr<Node> node;
+    LONG status = Resolve(key, 0, node);
+    if (status != ERROR_SUCCESS)
+        return status;
+    const std::vector<std::string> parts = SplitPath(subKey);
+    if (parts.empty())
+        return ERROR_ACCESS_DENIED;
+    for (const std::string& part : parts) {
+        node = FindChild(*node, part);
+        if (!node)
+            return ERROR_FILE_NOT_FOUND;
+    }
+    if (!node->subkeys.empty())
+        return ERROR_ACCESS_DENIED;
+    if (!g_refusedPath.empty() && CompareNames(node->path, g_refusedPath) == 0)
+        return ERROR_ACCESS_DENIED;
+    Node* parent = node->parent;
+    parent->subkeys.erase(std::find(parent->subkeys.begin(), parent->subkeys.end(), node));
+    MarkDeleted(*node);
+    return ERROR_SUCCESS;
+}
+
+namespace registry_test {
+
+void Reset() {
+    for (Handle* handle : g_handles)
+        delete handle;
+    g_handles.clear();
+    MarkDeleted(*g_root);
+    g_root = std::make_shared<Node>();
+    g_refusedPath.clear();
+}
+
+void RefuseDeletionAt(const std::string& path) {
+    g_refusedPath = path;
+}
+
+int OpenHandleCount() {
+    return static_cast<int>(g_handles.size());
+}
+
+std::string Dump() {
+    std::string out;
+    DumpNode(*g_root, out);
+    return out;
+}
+
+} // namespace registry_test
