@@ -7,6 +7,14 @@ constexpr DWORD kQueryBufferBytes = 32;
 char kKeyClass[] = "REG_SZ";
 } // namespace
 
+std::string EffectKeyPath(const char* effect) {
+    return std::string(kEffectsRoot) + "\\" + effect;
+}
+
+std::string PresetKeyPath(const char* effect, const char* preset) {
+    return EffectKeyPath(effect) + "\\" + preset;
+}
+
 RegistryKey::RegistryKey() : m_hKey(nullptr) {}
 
 RegistryKey::~RegistryKey() {}

@@ -12,6 +12,10 @@ constexpr const char* kEffectsRoot = "Software\\Vantor\\Kelvidrome2\\Effects";
 constexpr const char* kEffectKeyFormat = "Software\\Vantor\\Kelvidrome2\\Effects\\%s";
 constexpr const char* kPresetKeyFormat = "Software\\Vantor\\Kelvidrome2\\Effects\\%s\\%s";
 
+// The effect key and preset key paths for the given names.
+std::string EffectKeyPath(const char* effect);
+std::string PresetKeyPath(const char* effect, const char* preset);
+
 // Name buffers for key and value names, terminator included.
 constexpr DWORD kNameBufferChars = 260;
 
