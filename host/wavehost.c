@@ -6,7 +6,7 @@
  * byte layout. Everything here is declared from that boundary; nothing comes from the
  * plug-in's own sources.
  *
- *   wavehost [--plugin DLL] [--buffer BYTES] info FILE
+ *   wavehost [--plugin DLL] [--buffer BYTES] info FILE...
  *   wavehost [--plugin DLL] [--buffer BYTES] copy IN OUT
  *   wavehost [--plugin DLL] [--buffer BYTES] [--seek FRAME] dump IN OUT.raw
  *   wavehost [--plugin DLL] plugin
@@ -670,7 +670,7 @@ done_reader:
 }
 
 static void usage(FILE* out) {
-    fprintf(out, "usage: wavehost [--plugin DLL] [--buffer BYTES] info FILE\n"
+    fprintf(out, "usage: wavehost [--plugin DLL] [--buffer BYTES] info FILE...\n"
                  "       wavehost [--plugin DLL] [--buffer BYTES] copy IN OUT\n"
                  "       wavehost [--plugin DLL] [--buffer BYTES] [--seek FRAME] dump IN OUT.raw\n"
                  "       wavehost [--plugin DLL] plugin\n"
@@ -737,7 +737,7 @@ int main(int argc, char** argv) {
     }
     cmd = argv[i++];
     nargs = argc - i;
-    if (!((strcmp(cmd, "info") == 0 && nargs == 1) || (strcmp(cmd, "copy") == 0 && nargs == 2) ||
+    if (!((strcmp(cmd, "info") == 0 && nargs >= 1) || (strcmp(cmd, "copy") == 0 && nargs == 2) ||
           (strcmp(cmd, "dump") == 0 && nargs == 2) || (strcmp(cmd, "plugin") == 0 && nargs == 0))) {
         fail_line("usage: unknown command or wrong number of arguments (see --help)");
         return EXIT_USAGE;
@@ -745,8 +745,17 @@ int main(int argc, char** argv) {
     if (!plugin_load(&plugin, o.pluginPath))
         return EXIT_PLUGIN;
 
-    if (strcmp(cmd, "info") == 0)
-        status = cmd_info(&plugin, &o, argv[i]);
+    if (strcmp(cmd, "info") == 0) {
+        /* Several files: one block each, separated by an empty line; the worst status wins. */
+        status = 0;
+        for (; i < argc; ++i) {
+            int s = cmd_info(&plugin, &o, argv[i]);
+            if (s > status)
+                status = s;
+            if (i + 1 < argc)
+                fputc('\n', stdout);
+        }
+    }
     else if (strcmp(cmd, "copy") == 0)
         status = cmd_copy(&plugin, &o, argv[i], argv[i + 1]);
     else if (strcmp(cmd, "dump") == 0)

@@ -1,0 +1,478 @@
+"""Drives wave.dll through wavehost.exe under Wine, on files written by sox and ffmpeg and on
+files built byte by byte, and reads the plug-in's own output back with sox, ffmpeg and
+libsndfile.
+
+    wavehost_test.py --wine-run cmake/wine-run --prefix DIR --wavehost wavehost.exe
+                     --plugin wave.dll [unittest arguments]
+"""
+
+import argparse
+import os
+import re
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import wavefiles as wf  # noqa: E402
+
+ARGS = None
+
+
+def run(cmd, cwd, check=True):
+    p = subprocess.run(cmd, cwd=cwd, capture_output=True)
+    if check and p.returncode != 0:
+        raise AssertionError("%s failed (%d): %s" % (cmd, p.returncode, p.stderr.decode()))
+    return p
+
+
+class HostCase(unittest.TestCase):
+    """Each test works in a scratch folder of its own."""
+
+    def setUp(self):
+        self.dir = tempfile.mkdtemp(prefix="wavehost-")
+
+    def tearDown(self):
+        shutil.rmtree(self.dir, ignore_errors=True)
+
+    def path(self, name):
+        return os.path.join(self.dir, name)
+
+    def write(self, name, data):
+        with open(self.path(name), "wb") as f:
+            f.write(data)
+        return name
+
+    def read(self, name):
+        with open(self.path(name), "rb") as f:
+            return f.read()
+
+    def host(self, *args, plugin=True):
+        """Runs wavehost; returns (status, stdout lines, stderr text). Wine's console output
+        ends lines with CRLF."""
+        cmd = [ARGS.wine_run, "--prefix=" + ARGS.prefix, ARGS.wavehost]
+        if plugin:
+            cmd += ["--plugin", ARGS.plugin]
+        p = run(cmd + list(args), self.dir, check=False)
+        out = p.stdout.decode("latin-1").replace("\r\n", "\n")
+        return p.returncode, out.splitlines(), p.stderr.decode("latin-1").replace("\r\n", "\n")
+
+    def info(self, name, *opts):
+        status, out, err = self.host(*opts, "info", name)
+        self.assertEqual(status, 0, err)
+        return out
+
+    def refused(self, name, message):
+        status, out, err = self.host("info", name)
+        self.assertEqual(status, 1, out)
+        self.assertEqual(len(err.splitlines()), 1, err)
+        self.assertIn(message, err)
+        return out
+
+    def dump(self, name, *opts):
+        status, _, err = self.host(*opts, "dump", name, name + ".raw")
+        self.assertEqual(status, 0, err)
+        return self.read(name + ".raw")
+
+    def sox_raw(self, name):
+        """The samples sox decodes, 8-bit ones as signed, as the plug-in delivers them."""
+        run(["sox", name, "-t", "raw", "-e", "signed-integer", name + ".sox.raw"], self.dir)
+        return self.read(name + ".sox.raw")
+
+    def assertItems(self, lines, **items):
+        for key, value in items.items():
+            key = key.replace("_", " ")
+            self.assertIn("%s: %s" % (key, value), lines)
+
+
+def fields(lines):
+    return dict(line.split(": ", 1) for line in lines if ": " in line)
+
+
+class BoundaryTest(HostCase):
+    def test_exports_names_and_constant_values(self):
+        status, out, err = self.host("plugin")
+        self.assertEqual(status, 0, err)
+        self.assertEqual(out, [
+            "type: FileFilter", "type length: 11", "format name result: 0",
+            "format name: RIFF Wave", "extension: wav", "capabilities result: 1",
+            "capabilities: 1 0 1 0 0 1 1 1 1 1 0 1 1 0", "capability value: 1",
+            "query read: 2", "query write: 2"])
+
+    def test_plugin_next_to_the_program_is_found(self):
+        beside = os.path.join(os.path.dirname(ARGS.wavehost), "wave.dll")
+        if not os.path.exists(beside):
+            self.skipTest("no wave.dll next to wavehost.exe")
+        status, out, err = self.host("plugin", plugin=False)
+        self.assertEqual(status, 0, err)
+        self.assertIn("type: FileFilter", out)
+
+    def test_failures_exit_non_zero_with_one_line(self):
+        self.write("text.wav", b"this is not a sound file at all\n")
+        self.write("tiny.wav", b"RIF")
+        cases = [
+            (("--plugin", "Z:\\no\\such\\wave.dll", "plugin"), 3, "cannot load plug-in"),
+            (("info", "missing.wav"), 1, "cannot open missing.wav"),
+            (("info", "text.wav"), 1, "text.wav: not a RIFF WAVE file"),
+            (("info", "tiny.wav"), 1, "tiny.wav: not a RIFF WAVE file"),
+            (("copy", "missing.wav", "out.wav"), 1, "cannot open missing.wav"),
+            (("info",), 2, "usage"),
+            (("frobnicate", "x"), 2, "usage"),
+            (("--buffer", "0", "info", "x.wav"), 2, "usage"),
+        ]
+        for args, code, message in cases:
+            with self.subTest(args=args):
+                status, _, err = self.host(*args, plugin=args[0] != "--plugin")
+                self.assertEqual(status, code, err)
+                self.assertEqual(len(err.splitlines()), 1, err)
+                self.assertIn(message, err)
+        self.assertFalse(os.path.exists(self.path("out.wav")))
+
+    def test_help(self):
+        status, out, _ = self.host("--help", plugin=False)
+        self.assertEqual(status, 0)
+        self.assertTrue(out[0].startswith("usage: wavehost"))
+
+
+class PeerFilesTest(HostCase):
+    """Files that sox and ffmpeg write: properties, texts and the exact samples."""
+
+    def sox_file(self, name, bits, channels, frames=37, encoding="signed-integer"):
+        run(["sox", "-n", "-r", "8000", "-e", encoding, "-b", str(bits), "-c", str(channels),
+             name, "synth", "%ds" % frames, "sine", "300-3000", "sine", "440"], self.dir)
+        return name
+
+    def ffmpeg_file(self, name, codec, channels, *extra):
+        run(["ffmpeg", "-v", "error", "-f", "lavfi", "-i",
+             "sine=f=523:r=11025:d=0.005", "-ac", str(channels), "-c:a", codec] +
+            list(extra) + [name], self.dir)
+        return name
+
+    def format_tag(self, name):
+        return struct.unpack("<H", self.read(name)[20:22])[0]
+
+    def check_pcm(self, name, rate, channels, bits):
+        lines = self.info(name)
+        raw = self.sox_raw(name)
+        frames = len(raw) // (channels * bits // 8)
+        self.assertGreater(frames, 0)
+        self.assertItems(lines, format="PCM", container="RIFF Wave", float=0,
+                         sample_rate=rate, channels=channels, bits_per_sample=bits,
+                         frames=frames, frames_read=frames)
+        self.assertEqual(self.dump(name), raw)
+        return lines
+
+    def test_sox_pcm_widths_and_channels(self):
+        for bits, channels in [(8, 1), (16, 2), (24, 1), (24, 2), (32, 2), (16, 6), (32, 6)]:
+            with self.subTest(bits=bits, channels=channels):
+                name = self.sox_file("s%d_%d.wav" % (bits, channels), bits, channels)
+                extensible = bits > 16 or channels > 2
+                self.assertEqual(self.format_tag(name), 0xFFFE if extensible else 1)
+                self.check_pcm(name, 8000, channels, bits)
+
+    def test_ffmpeg_pcm_with_info_texts(self):
+        meta = ["-metadata", "title=Morning Take", "-metadata", "artist=The Band",
+                "-metadata", "copyright=(c) 2026 Someone", "-metadata", "comment=two mics"]
+        for codec, bits, channels in [("pcm_u8", 8, 2), ("pcm_s16le", 16, 1),
+                                      ("pcm_s24le", 24, 2), ("pcm_s32le", 32, 6)]:
+            with self.subTest(codec=codec, channels=channels):
+                name = self.ffmpeg_file("f_%s_%d.wav" % (codec, channels), codec, channels,
+                                        *meta)
+                if bits > 16 or channels > 2:
+                    self.assertEqual(self.format_tag(name), 0xFFFE)
+                lines = self.check_pcm(name, 11025, channels, bits)
+                self.assertItems(lines, title="Morning Take", artist="The Band",
+                                 copyright="(c) 2026 Someone", comment="two mics")
+
+    def test_float_files_are_refused(self):
+        names = [self.sox_file("sf.wav", 32, 2, encoding="floating-point"),
+                 self.ffmpeg_file("ff.wav", "pcm_f32le", 1)]
+        for name in names:
+            with self.subTest(name=name):
+                out = self.refused(name, 'not a PCM WAVE file (format "IEEE Floating Point", '
+                                         'float 1)')
+                self.assertItems(out, format="IEEE Floating Point", float=1)
+
+
+def rich_file(samples=None):
+    """Cue points, labels, notes, regions and a play list, with odd-sized chunks, a chunk
+    after the data and every identifier spelled as peers spell it."""
+    samples = wf.frames16(40) if samples is None else samples
+    return wf.riff(
+        wf.fmt(2, 8000, 16),
+        wf.chunk("odd ", b"abc"),
+        wf.cue([(10, 100), (20, 500), (30, 900)]),
+        wf.adtl(
+            wf.ltxt(20, 1000, b"reg"),
+            wf.labl(10, b"first"),
+            wf.labl(20, b"region"),
+            wf.labl(30, b"x"),
+            wf.labl(30, b"third"),
+            wf.labl(99, b"ghost"),
+            wf.note(10, b"note one"),
+            wf.ltxt(30, 1),
+        ),
+        wf.data(samples),
+        wf.adtl(wf.info("INAM", b"Title here"), wf.info("ICMT", b"A comment"),
+                list_type=b"INFO"),
+        wf.info("IART", b"Artist"),
+        wf.plst([(30, 1, 1), (10, 1, 1)]),
+    )
+
+
+RICH_MARKERS = [
+    "markers: 3",
+    'marker 0: type=5 start=100 end=0 point=1 label="first" note="note one"',
+    'marker 1: type=3 start=500 end=1499 point=0 label="region" note=""',
+    'marker 2: type=5 start=900 end=0 point=1 label="third" note=""',
+    "playlist entries: 2",
+    "playlist 0: marker=2",
+    "playlist 1: marker=0",
+]
+
+
+class HandBuiltTest(HostCase):
+    def test_markers_regions_and_play_list_reach_the_host(self):
+        name = self.write("rich.wav", rich_file())
+        lines = self.info(name)
+        self.assertEqual(lines[-len(RICH_MARKERS):], RICH_MARKERS)
+        self.assertItems(lines, file_name="rich.wav", frames=40, frames_read=40,
+                         title="Title here", artist="Artist", comment="A comment")
+        self.assertNotIn("copyright", fields(lines))
+        self.assertEqual(self.dump(name), wf.frames16(40))
+
+    def test_hand_over_without_reading_a_frame(self):
+        # A buffer smaller than a frame reads nothing; the hand-over still takes place.
+        name = self.write("rich.wav", rich_file())
+        lines = self.info(name, "--buffer", "3")
+        self.assertIn("frames read: 0", lines)
+        self.assertEqual(lines[-len(RICH_MARKERS):], RICH_MARKERS)
+
+    def test_plain_marker_region_end_and_lists_in_any_case(self):
+        wav = wf.riff(
+            wf.fmt(1, 8000, 16),
+            wf.cue([(1, 7), (2, 3000)], ident="CUE "),
+            wf.adtl(wf.ltxt(2, 0), wf.labl(1, b"a"), ident="list", list_type=b"ADTL"),
+            wf.chunk("DATA", wf.frames16(5, 1)),
+            riff_id="riff", form="wave")
+        lines = self.info(self.write("mixed.wav", wav))
+        self.assertIn('marker 0: type=2 start=7 end=0 point=1 label="a" note=""', lines)
+        # ltxt of length 0 ends before its start: a plain marker, end left as the host had it
+        self.assertIn('marker 1: type=2 start=3000 end=0 point=1 label="" note=""', lines)
+        self.assertItems(lines, frames=5, playlist_entries=0)
+
+    def test_format_chunk_sizes(self):
+        frames = wf.frames16(4)
+        cases = [
+            ("fmt14.wav", wf.fmt(2, 8000, 16, size=14), 16, 4),
+            ("fmt14_noalign.wav", wf.fmt(2, 8000, 16, size=14, block=0), 8, 8),
+            ("fmt18.wav", wf.fmt(2, 8000, 16, size=18), 16, 4),
+            ("fmt20.wav", wf.fmt(2, 8000, 16, size=20, extra=b"zz"), 16, 4),
+            ("fmt_odd.wav", wf.fmt(2, 8000, 16, size=21, extra=b"zz"), 16, 4),
+            ("ext16.wav", wf.fmt_extensible(2, 8000, 16), 16, 4),
+        ]
+        for name, fmt, bits, count in cases:
+            with self.subTest(name=name):
+                self.write(name, wf.riff(fmt, wf.chunk("junk", b"12345"), wf.data(frames)))
+                lines = self.info(name)
+                self.assertItems(lines, format="PCM", bits_per_sample=bits, channels=2,
+                                 frames=count, frames_read=count)
+                self.assertEqual(self.dump(name), frames)
+
+    def test_refused_formats(self):
+        frames = wf.data(wf.frames16(4))
+        cases = [
+            ("guid.wav", wf.fmt_extensible(subtag=0x55), "Unknown"),
+            ("suffix.wav", wf.fmt_extensible(suffix=wf.PCM_SUFFIX[:-1] + b"\x72"), "Unknown"),
+            ("size39.wav", wf.fmt_extensible(size=39, extra_size=21), "Unknown"),
+            ("extra21.wav", wf.fmt_extensible(extra_size=21), "Unknown"),
+            ("extfloat.wav", wf.fmt_extensible(bits=32, subtag=3), "IEEE Floating Point"),
+            ("tag85.wav", wf.fmt(tag=85), "Unknown"),
+            ("adpcm.wav", wf.fmt(tag=2), "MS ADPCM Compressed"),
+            ("mulaw.wav", wf.fmt(tag=7), "Mu Law Compressed"),
+        ]
+        for name, fmt, format_name in cases:
+            with self.subTest(name=name):
+                out = self.refused(self.write(name, wf.riff(fmt, frames)),
+                                   'format "%s"' % format_name)
+                self.assertItems(out, format=format_name,
+                                 float=1 if format_name.startswith("IEEE") else 0)
+
+    def test_unusable_pcm_is_refused(self):
+        frames = wf.data(wf.frames16(4))
+        cases = [
+            ("nochan.wav", wf.riff(wf.fmt(channels=0, block=4), frames)),
+            ("bits12.wav", wf.riff(wf.fmt(bits=12, block=4), frames)),
+            ("bits0.wav", wf.riff(wf.fmt(bits=0, block=4), frames)),
+            ("nodata.wav", wf.riff(wf.fmt())),
+            ("nofmt.wav", wf.riff(frames)),
+            ("short_fmt.wav", wf.riff(wf.chunk("fmt ", b"\1\0\2\0"), frames)),
+        ]
+        for name, wav in cases:
+            with self.subTest(name=name):
+                self.refused(self.write(name, wav), "not a")
+
+    def test_eight_bit_samples_arrive_signed(self):
+        wav = wf.riff(wf.fmt(1, 8000, 8), wf.data(b"\x80\xff\x00"))
+        name = self.write("u8.wav", wav)
+        self.assertEqual(self.dump(name), b"\x00\x7f\x80")
+        self.assertEqual(self.sox_raw(name), b"\x00\x7f\x80")
+
+    def test_text_limits(self):
+        wav = wf.riff(
+            wf.fmt(1, 8000, 16),
+            wf.chunk("INAM", b"T" * 259 + b"\0"),  # 260 bytes: taken
+            wf.chunk("IART", b"A" * 260 + b"\0"),  # 261 bytes: skipped
+            wf.chunk("ICOP", b"C" * 260),  # no NUL inside: cut to 259 characters
+            wf.chunk("ICMT", b"M" * 400 + b"\0"),  # the comment buffer holds 520
+            wf.cue([(1, 0)]),
+            wf.adtl(wf.labl(1, b"L" * 200), wf.note(1, b"N" * 127)),
+            wf.data(wf.frames16(1, 1)))
+        lines = self.info(self.write("texts.wav", wav))
+        f = fields(lines)
+        self.assertEqual(f["title"], "T" * 259)
+        self.assertNotIn("artist", f)
+        self.assertEqual(f["copyright"], "C" * 259)
+        self.assertEqual(f["comment"], "M" * 400)
+        self.assertIn('marker 0: type=2 start=0 end=0 point=1 label="%s" note="%s"'
+                      % ("L" * 127, "N" * 127), lines)
+
+    def test_counts_bigger_than_the_file_end_cleanly(self):
+        body = wf.u32(1000) + wf.u32(5) + wf.u32(0) + b"data" + wf.u32(0) * 2 + wf.u32(44)
+        wav = wf.riff(wf.fmt(1, 8000, 16), wf.data(wf.frames16(3, 1)),
+                      wf.chunk("cue ", body))
+        status, out, err = self.host("info", self.write("bigcount.wav", wav))
+        self.assertIn(status, (0, 1), err)
+
+    def test_truncation_at_every_byte(self):
+        whole = rich_file(wf.frames16(6))
+        data_at = next(off for ident, off, _ in wf.chunks_of(whole) if ident == "data")
+        names = [self.write("t%03d.wav" % n, whole[:n]) for n in range(len(whole) + 1)]
+        status, out, err = self.host("info", *names)
+        self.assertIn(status, (0, 1), err)
+        blocks = "\n".join(out).split("\n\n")
+        self.assertEqual(len(blocks), len(names))
+        for n, block in enumerate(blocks):
+            f = fields(block.split("\n"))
+            if n >= data_at:
+                self.assertEqual(f.get("frames read"), str(min(6, (n - data_at) // 4)), n)
+            else:
+                self.assertNotIn("frames read", f, n)
+
+
+class SeekTest(HostCase):
+    def test_seek_after_reading_to_the_end(self):
+        samples = wf.frames16(50)
+        name = self.write("seek.wav", wf.riff(wf.fmt(2, 8000, 16), wf.data(samples),
+                                              wf.chunk("tail", b"after the data")))
+        for frame, expected in [(0, samples), (13, samples[13 * 4:]), (49, samples[-4:]),
+                                (50, b""), (60, b"")]:
+            with self.subTest(frame=frame):
+                self.assertEqual(self.dump(name, "--seek", str(frame)), expected)
+        status, _, err = self.host("--seek", "-1", "dump", name, "neg.raw")
+        self.assertEqual(status, 1)
+        self.assertIn("cannot seek to frame -1", err)
+
+    def test_odd_buffer_sizes(self):
+        samples = wf.frames16(50)
+        name = self.write("buf.wav", wf.riff(wf.fmt(2, 8000, 16), wf.data(samples)))
+        # wavehost fails when a byte past the last whole frame of its buffer changes
+        for size in ["4", "7", "4097", "1000000"]:
+            with self.subTest(size=size):
+                self.assertEqual(self.dump(name, "--buffer", size), samples)
+
+
+class CopyTest(HostCase):
+    def copy(self, src, dst):
+        status, _, err = self.host("copy", src, dst)
+        self.assertEqual(status, 0, err)
+        return self.read(dst)
+
+    def peers_agree(self, src, dst, channels, bits):
+        """sox, ffmpeg and libsndfile read dst with the properties and samples of src."""
+        raw = self.sox_raw(src)
+        self.assertEqual(self.sox_raw(dst), raw)
+        frames = len(raw) // (channels * bits // 8)
+        probe = run(["ffprobe", "-v", "error", "-show_entries",
+                     "stream=codec_name,channels,duration_ts", "-of", "default=nw=1", dst],
+                    self.dir).stdout.decode()
+        self.assertIn("channels=%d" % channels, probe)
+        self.assertIn("duration_ts=%d" % frames, probe)
+        self.assertIn("codec_name=pcm_%s" % ("u8" if bits == 8 else "s%dle" % bits), probe)
+        codec = {8: "u8", 16: "s16le", 24: "s24le", 32: "s32le"}[bits]
+        ff = run(["ffmpeg", "-v", "error", "-i", dst, "-f", codec, "-"], self.dir).stdout
+        if bits == 8:
+            ff = bytes(b ^ 0x80 for b in ff)
+        self.assertEqual(ff, raw)
+        info = run(["sndfile-info", dst], self.dir).stdout.decode()
+        self.assertRegex(info, r"Frames\s*:\s*%d\n" % frames)
+        self.assertRegex(info, r"Channels\s*:\s*%d\n" % channels)
+        self.assertNotRegex(info.lower(), r"error|should|bad ")
+
+    def test_copy_keeps_texts_markers_regions_and_play_list(self):
+        src = self.write("rich.wav", rich_file())
+        out = self.copy(src, "copy.wav")
+        original = [line for line in self.info(src) if not line.startswith("file name")]
+        copied = [line for line in self.info("copy.wav") if not line.startswith("file name")]
+        self.assertEqual(copied, original)
+        self.peers_agree(src, "copy.wav", 2, 16)
+        # The layout the writer gives such a file
+        chunks = [c[0] for c in wf.chunks_of(out)]
+        self.assertEqual(chunks, ["fmt ", "INAM", "IART", "ICMT", "CUE ", "list", "plst",
+                                  "data"])
+        self.assertEqual(out[:4], b"RIFF")
+        self.assertEqual(struct.unpack("<I", out[4:8])[0], len(out) - 8)
+        self.assertEqual(out[-160:], wf.frames16(40))
+        # Segments name the 1-based positions of markers 2 and 0, with lengths end-start+1
+        plst_at = next(off for ident, off, _ in wf.chunks_of(out) if ident == "plst")
+        self.assertEqual(struct.unpack("<7I", out[plst_at:plst_at + 28]),
+                         (2, 3, (0 - 900 + 1) & 0xFFFFFFFF, 1, 1, (0 - 100 + 1) & 0xFFFFFFFF,
+                          1))
+
+    def test_plain_file_has_the_short_header(self):
+        src = self.write("plain.wav", wf.riff(wf.fmt(2, 44100, 16), wf.data(wf.frames16(9))))
+        out = self.copy(src, "plain_copy.wav")
+        self.assertEqual(len(out), 46 + 36)
+        self.assertEqual(out[:46], b"RIFF" + wf.u32(74) + b"WAVEfmt " + wf.u32(18) +
+                         struct.pack("<HHIIHHH", 1, 2, 44100, 176400, 4, 16, 0) + b"data" +
+                         wf.u32(36))
+
+    def test_peer_files_copy_to_tag_1_files_peers_read(self):
+        cases = [(8, 1, "u8"), (16, 2, "s16le"), (24, 2, "s24le"), (32, 6, "s32le"),
+                 (24, 1, "s24le")]
+        for bits, channels, _ in cases:
+            with self.subTest(bits=bits, channels=channels):
+                src = "p%d_%d.wav" % (bits, channels)
+                run(["sox", "-n", "-r", "22050", "-b", str(bits), "-c", str(channels), src,
+                     "synth", "31s", "sine", "100-5000"], self.dir)
+                out = self.copy(src, "c" + src)
+                self.assertEqual(struct.unpack("<IH", out[16:22]), (18, 1))
+                self.peers_agree(src, "c" + src, channels, bits)
+
+    def test_copy_of_a_short_file_is_completed_with_silence(self):
+        whole = wf.riff(wf.fmt(1, 8000, 16), wf.data(wf.frames16(10, 1)))
+        src = self.write("short.wav", whole[:-5])
+        status, _, err = self.host("copy", src, "short_copy.wav")
+        self.assertEqual(status, 0, err)
+        self.assertIn("delivered 7 of 10 frames", err)
+        out = self.read("short_copy.wav")
+        self.assertEqual(out[46:], wf.frames16(7, 1) + b"\0" * 6)
+        self.assertEqual(struct.unpack("<I", out[4:8])[0], len(out) - 8)
+
+
+def main():
+    global ARGS
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--wine-run", required=True)
+    parser.add_argument("--prefix", required=True)
+    parser.add_argument("--wavehost", required=True)
+    parser.add_argument("--plugin", required=True)
+    ARGS, rest = parser.parse_known_args()
+    unittest.main(argv=[sys.argv[0]] + rest, verbosity=2)
+
+
+if __name__ == "__main__":
+    main()
