@@ -1,0 +1,161 @@
+#include "dialog.h"
+
+#include "application.h"
+
+BEGIN_MESSAGE_TABLE(Dialog)
+ON_COMMAND_HANDLER(IDOK, Dialog, OnOK)
+ON_COMMAND_HANDLER(IDCANCEL, Dialog, OnCancel)
+ON_COMMAND_HANDLER(kHelpCommandId, Dialog, OnHelpCommand)
+ON_MESSAGE_HANDLER(WM_HELP, Dialog, OnHelpKey) {
+    0, 0, 0, nullptr
+}
+}
+;
+const MessageTable Dialog::kMessageTable = {nullptr, Dialog::kMessageEntries};
+
+Dialog::Dialog(UINT templateId, Window* parent) : m_templateId(templateId), m_pParent(parent) {}
+
+Dialog::~Dialog() {
+    if (m_hWnd != nullptr && !m_modal)
+        ::DestroyWindow(m_hWnd);
+}
+
+HWND Dialog::ParentHandle(Window* parent) const {
+    if (parent != nullptr)
+        return parent->m_hWnd;
+    // Without a parent of its own a dialog is owned by the application's main window.
+    Application* app = Application::Current();
+    if (app != nullptr && app->m_pMainWnd != nullptr && app->m_pMainWnd != this)
+        return app->m_pMainWnd->m_hWnd;
+    return nullptr;
+}
+
+INT_PTR Dialog::DoModal() {
+    m_modal = true;
+    m_result = 0;
+    HWND owner = ParentHandle(m_pParent);
+    INT_PTR result = ::DialogBoxParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(m_templateId),
+                                       owner, DialogProc, reinterpret_cast<LPARAM>(this));
+    m_modal = false;
+    return result;
+}
+
+BOOL Dialog::Create(Window* parent) {
+    if (parent != nullptr)
+        m_pParent = parent;
+    m_modal = false;
+    m_result = 0;
+    HWND window =
+        ::CreateDialogParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(m_templateId),
+                             ParentHandle(m_pParent), DialogProc, reinterpret_cast<LPARAM>(this));
+    return window != nullptr;
+}
+
+Window* Dialog::GetDlgItem(int id) const {
+    for (const AttachedItem& item : m_items)
+        if (item.id == id)
+            return item.control;
+    return nullptr;
+}
+
+void Dialog::AttachItem(int id, Window* control) {
+    for (AttachedItem& item : m_items)
+        if (item.id == id) {
+            item.control = control;
+            return;
+        }
+    m_items.push_back({id, control});
+}
+
+BOOL Dialog::OnInitDialog() {
+    return TRUE;
+}
+
+void Dialog::OnOK() {
+    EndDialog(IDOK);
+}
+
+void Dialog::OnCancel() {
+    EndDialog(IDCANCEL);
+}
+
+void Dialog::PostNcDestroy() {}
+
+void Dialog::EndDialog(INT_PTR result) {
+    m_result = result;
+    if (m_modal)
+        ::EndDialog(m_hWnd, result);
+    else
+        ::DestroyWindow(m_hWnd);
+}
+
+LRESULT Dialog::Default() {
+    return ::CallWindowProcA(m_defaultProc, m_hWnd, m_current.message, m_current.wParam,
+                             m_current.lParam);
+}
+
+// F1 asks the application for help, the way the help command does.
+LRESULT Dialog::OnHelpKey(WPARAM, LPARAM) {
+    OnHelpCommand();
+    return TRUE;
+}
+
+void Dialog::OnHelpCommand() {
+    if (Application* app = Application::Current())
+        app->OnCommand(kHelpCommandId);
+}
+
+LRESULT Dialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
+    CurrentMessage saved = m_current;
+    m_current = {message, wParam, lParam};
+    LRESULT result = 0;
+    bool handled = false;
+    for (const MessageTable* table = GetMessageTable(); table && !handled; table = table->base) {
+        for (const MessageEntry* entry = table->entries; entry->call != nullptr; ++entry) {
+            if (entry->message != message)
+                continue;
+            if (message == WM_COMMAND &&
+                (entry->id != LOWORD(wParam) || entry->code != HIWORD(wParam)))
+                continue;
+            result = entry->call(*this, wParam, lParam);
+            handled = true;
+            break;
+        }
+    }
+    if (!handled)
+        result = Default();
+    m_current = saved;
+    return result;
+}
+
+INT_PTR CALLBACK Dialog::DialogProc(HWND window, UINT message, WPARAM, LPARAM lParam) {
+    if (message != WM_INITDIALOG)
+        return FALSE;
+    // From here on every message of the dialog passes through its tables first; the dialog
+    // manager's own window procedure is the default processing.
+    Dialog* self = reinterpret_cast<Dialog*>(lParam);
+    self->m_hWnd = window;
+    ::SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    self->m_defaultProc = reinterpret_cast<WNDPROC>(
+        ::SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(WindowProc)));
+    return self->OnInitDialog();
+}
+
+LRESULT CALLBACK Dialog::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    Dialog* self = reinterpret_cast<Dialog*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
+    if (self == nullptr)
+        return ::DefWindowProcA(window, message, wParam, lParam);
+    if (message == WM_NCDESTROY) {
+        WNDPROC defaultProc = self->m_defaultProc;
+        ::SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(defaultProc));
+        ::SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+        LRESULT result = ::CallWindowProcA(defaultProc, window, message, wParam, lParam);
+        self->m_hWnd = nullptr;
+        for (AttachedItem& item : self->m_items)
+            item.control->m_hWnd = nullptr;
+        self->m_items.clear();
+        self->PostNcDestroy();
+        return result;
+    }
+    return self->Dispatch(message, wParam, lParam);
+}

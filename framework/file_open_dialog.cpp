@@ -1,0 +1,55 @@
+#include "file_open_dialog.h"
+
+#include "application.h"
+
+#include <cstring>
+
+// The hook that OFN_ENABLEHOOK asks for; it leaves every message to the dialog.
+static UINT_PTR CALLBACK PassThroughHook(HWND, UINT, WPARAM, LPARAM) {
+    return 0;
+}
+
+FileOpenDialog::FileOpenDialog(const char* defaultExtension, const char* fileName, DWORD flags,
+                               const char* filter, HWND parent) {
+    std::memset(&m_ofn, 0, sizeof(m_ofn));
+    std::memset(m_fileName, 0, sizeof(m_fileName));
+    m_ofn.lStructSize = sizeof(m_ofn);
+    if (parent == nullptr) {
+        Application* app = Application::Current();
+        if (app != nullptr && app->m_pMainWnd != nullptr)
+            parent = app->m_pMainWnd->m_hWnd;
+    }
+    m_ofn.hwndOwner = parent;
+    m_ofn.hInstance = ::GetModuleHandleA(nullptr);
+    m_ofn.Flags = flags;
+    m_ofn.lpfnHook = PassThroughHook;
+    if (fileName != nullptr)
+        std::strncpy(m_fileName, fileName, MAX_PATH - 1);
+    m_ofn.lpstrFile = m_fileName;
+    m_ofn.nMaxFile = MAX_PATH;
+    if (defaultExtension != nullptr) {
+        m_defaultExtension = defaultExtension;
+        m_ofn.lpstrDefExt = m_defaultExtension.c_str();
+    }
+    if (filter != nullptr) {
+        // "|" separates the texts; the system wants NULs and a double NUL at the end.
+        m_filter = filter;
+        for (char& c : m_filter)
+            if (c == '|')
+                c = '\0';
+        m_filter.push_back('\0');
+        m_ofn.lpstrFilter = m_filter.c_str();
+    }
+}
+
+INT_PTR FileOpenDialog::DoModal() {
+    return ::GetOpenFileNameA(&m_ofn) ? IDOK : IDCANCEL;
+}
+
+const char* FileOpenDialog::GetStartPosition() const {
+    return SelectedPaths(m_ofn.lpstrFile, m_ofn.nMaxFile).GetStartPosition();
+}
+
+std::string FileOpenDialog::GetNextPathName(const char*& pos) const {
+    return SelectedPaths(m_ofn.lpstrFile, m_ofn.nMaxFile).GetNextPathName(pos);
+}

@@ -1,0 +1,62 @@
+// The main window of Trellisan: the effects of the store, the presets of the selected effect,
+// and the Load, Save To, Backup All and Delete commands.
+#pragma once
+
+#include "preset_pickers.h"
+#include "preset_store.h"
+#include "resizable_dialog.h"
+#include "resource.h"
+
+class EffectPresetDialog : public ResizableDialog, public PresetStore {
+public:
+    explicit EffectPresetDialog(Window* parent = nullptr);
+    ~EffectPresetDialog() override;
+
+    // Replaces the modal questions (the dialog keeps using the system's otherwise). The
+    // object must outlive the dialog.
+    void SetPickers(PresetPickers* pickers) { m_pPickers = pickers; }
+
+    // The confirmation text of Delete.
+    static constexpr const char* kDeleteWarning =
+        "Warning: This action will delete ALL selected presets.\n"
+        "Are you sure you want to continue?";
+    static constexpr UINT kDeleteWarningStyle = MB_YESNO | MB_ICONQUESTION;
+    static constexpr const char* kFolderTitle = "Select Folder to contain Preset Files...";
+    static constexpr UINT kFolderFlags = 0x0003; // only file-system folders, not below the domain
+    static constexpr const char* kPresetFilter =
+        "Sound Preset Files (*.kvp)|*.kvp|All Files (*.*)|*.*||";
+    static constexpr DWORD kLoadFlags = 0x80224;
+    static constexpr DWORD kLoadBufferChars = 260000;
+
+protected:
+    BOOL OnInitDialog() override;
+
+    LRESULT OnPaint(WPARAM wParam, LPARAM lParam);
+    LRESULT OnQueryDragIcon(WPARAM wParam, LPARAM lParam);
+    void OnAbout();
+    void OnSelchangeEffectList();
+    void OnSelchangePresetList();
+    void OnDelete();
+    void OnLoad();
+    void OnSaveTo();
+    void OnBackupAll();
+
+    DECLARE_MESSAGE_TABLE()
+
+private:
+    void FillEffectList();
+
+    HICON m_hIcon;
+    ListBox* m_pEffectList = nullptr;
+    ListBox* m_pPresetList = nullptr;
+    Button m_loadButton;
+    Button m_saveToButton;
+    Button m_deleteButton;
+    Button m_backupAllButton;
+    Button m_closeButton;
+    Button m_aboutButton;
+    ListBox m_effectList;
+    ListBox m_presetList;
+    Static m_presetLabel;
+    PresetPickers* m_pPickers;
+};

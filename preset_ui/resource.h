@@ -1,0 +1,17 @@
+// Resource and control ids of Trellisan.
+#pragma once
+
+#define IDD_EFFECT_PRESET_DIALOG 102
+#define IDD_ABOUT_DIALOG 103
+#define IDR_MAIN_ICON 129
+#define IDB_ABOUT_PICTURE 130
+
+#define IDC_ABOUT 1000
+#define IDC_EFFECT_LIST 1001
+#define IDC_PRESET_LIST 1002
+#define IDC_LOAD 1003
+#define IDC_SAVE_TO 1004
+#define IDC_BACKUP_ALL 1005
+#define IDC_DELETE 1006
+#define IDC_EFFECT_LABEL 1007
+#define IDC_PRESET_LABEL 1008
