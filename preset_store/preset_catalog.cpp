@@ -1,0 +1,40 @@
+#include "preset_catalog.h"
+
+#include "registry_key.h"
+
+#include <algorithm>
+
+namespace {
+int Fold(char c) {
+    const int u = static_cast<unsigned char>(c);
+    return u >= 'A' && u <= 'Z' ? u + ('a' - 'A') : u;
+}
+} // namespace
+
+bool NameLess(const std::string& a, const std::string& b) {
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
+                                        [](char x, char y) { return Fold(x) < Fold(y); });
+}
+
+bool SameName(const std::string& a, const std::string& b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [](char x, char y) { return Fold(x) == Fold(y); });
+}
+
+bool ListKeyNames(const std::string& path, std::vector<std::string>& names) {
+    names.clear();
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    ListSubkeys(key, [&](const char* name) { names.emplace_back(name); });
+    RegCloseKey(key);
+    std::stable_sort(names.begin(), names.end(), NameLess);
+    return true;
+}
+
+const std::string* FindName(const std::vector<std::string>& names, const std::string& name) {
+    for (const std::string& entry : names)
+        if (SameName(entry, name))
+            return &entry;
+    return nullptr;
+}

@@ -1,0 +1,16 @@
+// Read-only listings of the preset tree, sorted as the dialog's lists show them.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// Orders names by their bytes without regard to ASCII case.
+bool NameLess(const std::string& a, const std::string& b);
+bool SameName(const std::string& a, const std::string& b);
+
+// The subkey names of the key at path (below HKEY_CURRENT_USER), sorted with NameLess.
+// Opens the key for reading only and never creates it; false when it does not exist.
+bool ListKeyNames(const std::string& path, std::vector<std::string>& names);
+
+// The entry of names that equals name without regard to case, or null.
+const std::string* FindName(const std::vector<std::string>& names, const std::string& name);

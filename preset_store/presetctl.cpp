@@ -1,0 +1,240 @@
+// presetctl: the preset store from the command line. It runs the same store code as the
+// dialog, so files and registry effects are the same bytes, but it checks and reports: every
+// failure is one line on standard error and makes the exit status non-zero.
+#include "preset_catalog.h"
+#include "preset_store.h"
+#include "registry_key.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char kUsage[] =
+    "Usage: presetctl COMMAND [ARGUMENTS]\n"
+    "Manages the sound editor's effect presets in the current user's registry.\n"
+    "\n"
+    "  list                          print the effects, one a line, sorted\n"
+    "  list EFFECT                   print the presets of EFFECT, one a line, sorted\n"
+    "  export EFFECT PRESET FILE     write one preset to exactly FILE\n"
+    "  save FOLDER EFFECT PRESET...  write presets to FOLDER\\EFFECT - PRESET.kvp, adding\n"
+    "                                a time stamp to the name when that file exists\n"
+    "  backup FOLDER                 write every preset of every effect to FOLDER, named\n"
+    "                                as save names them\n"
+    "  import FILE...                read preset files (versions 1.0 and 2.0) into the\n"
+    "                                registry\n"
+    "  delete EFFECT PRESET...       delete presets with everything below them, without\n"
+    "                                asking\n"
+    "  --help                        show this text\n"
+    "\n"
+    "save and backup print the name of each file they write. A missing effect or preset,\n"
+    "a file that cannot be written or read, or a file without a preset file's first line\n"
+    "is reported on standard error; the remaining arguments are still processed.\n"
+    "\n"
+    "Exit status: 0 when everything succeeded, 1 when anything failed, 2 for a wrong\n"
+    "command line.\n";
+
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+
+class Presetctl : private PresetStore {
+public:
+    int Run(const std::vector<std::string>& args);
+
+private:
+    void Fail(const std::string& subject, const char* problem) {
+        std::fprintf(stderr, "presetctl: %s: %s\n", subject.c_str(), problem);
+        m_failed = true;
+    }
+    bool FindEffect(const std::string& effect, std::string& spelled);
+    bool FindPreset(const std::string& effect, const std::string& preset, std::string& spelled);
+    static bool CanWrite(const std::string& path);
+    void WritePreset(const std::string& effect, const std::string& preset, const std::string& path,
+                     bool announce);
+
+    void List(const std::vector<std::string>& args);
+    void Export(const std::vector<std::string>& args);
+    void Save(const std::vector<std::string>& args);
+    void Backup(const std::vector<std::string>& args);
+    void Import(const std::vector<std::string>& args);
+    void Delete(const std::vector<std::string>& args);
+
+    bool m_failed = false;
+};
+
+bool Presetctl::FindEffect(const std::string& effect, std::string& spelled) {
+    std::vector<std::string> effects;
+    ListKeyNames(kEffectsRoot, effects);
+    const std::string* found = FindName(effects, effect);
+    if (found == nullptr) {
+        Fail(effect, "no such effect");
+        return false;
+    }
+    spelled = *found;
+    return true;
+}
+
+bool Presetctl::FindPreset(const std::string& effect, const std::string& preset,
+                           std::string& spelled) {
+    std::vector<std::string> presets;
+    ListKeyNames(EffectKeyPath(effect.c_str()), presets);
+    const std::string* found = FindName(presets, preset);
+    if (found == nullptr) {
+        Fail(effect + "\\" + preset, "no such preset");
+        return false;
+    }
+    spelled = *found;
+    return true;
+}
+
+// Opening for appending neither truncates nor changes an existing file.
+bool Presetctl::CanWrite(const std::string& path) {
+    FILE* file = std::fopen(path.c_str(), "a");
+    if (file == nullptr)
+        return false;
+    std::fclose(file);
+    return true;
+}
+
+void Presetctl::WritePreset(const std::string& effect, const std::string& preset,
+                            const std::string& path, bool announce) {
+    if (!CanWrite(path)) {
+        Fail(path, "cannot write the file");
+        return;
+    }
+    ExportPreset(effect.c_str(), preset.c_str(), path.c_str());
+    if (announce)
+        std::printf("%s\n", path.c_str());
+}
+
+void Presetctl::List(const std::vector<std::string>& args) {
+    std::vector<std::string> names;
+    if (args.empty()) {
+        ListKeyNames(kEffectsRoot, names);
+    } else {
+        std::string effect;
+        if (!FindEffect(args[0], effect))
+            return;
+        ListKeyNames(EffectKeyPath(effect.c_str()), names);
+    }
+    for (const std::string& name : names)
+        std::printf("%s\n", name.c_str());
+}
+
+void Presetctl::Export(const std::vector<std::string>& args) {
+    std::string effect;
+    std::string preset;
+    if (FindEffect(args[0], effect) && FindPreset(effect, args[1], preset))
+        WritePreset(effect, preset, args[2], false);
+}
+
+void Presetctl::Save(const std::vector<std::string>& args) {
+    std::string effect;
+    if (!FindEffect(args[1], effect))
+        return;
+    for (size_t i = 2; i < args.size(); ++i) {
+        std::string preset;
+        if (FindPreset(effect, args[i], preset))
+            WritePreset(effect, preset, OutputName(args[0].c_str(), effect.c_str(), preset.c_str()),
+                        true);
+    }
+}
+
+void Presetctl::Backup(const std::vector<std::string>& args) {
+    std::vector<std::string> effects;
+    ListKeyNames(kEffectsRoot, effects);
+    for (const std::string& effect : effects) {
+        std::vector<std::string> presets;
+        ListKeyNames(EffectKeyPath(effect.c_str()), presets);
+        for (const std::string& preset : presets)
+            WritePreset(effect, preset, OutputName(args[0].c_str(), effect.c_str(), preset.c_str()),
+                        true);
+    }
+}
+
+void Presetctl::Import(const std::vector<std::string>& args) {
+    for (const std::string& path : args) {
+        FILE* file = std::fopen(path.c_str(), "r");
+        if (file == nullptr) {
+            Fail(path, "cannot read the file");
+            continue;
+        }
+        char first[kMagicLength + 1] = {};
+        const bool read = std::fgets(first, sizeof first, file) != nullptr;
+        std::fclose(file);
+        if (!read || (std::strncmp(first, kMagicVersion1, kMagicLength) != 0 &&
+                      std::strncmp(first, kMagicVersion2, kMagicLength) != 0)) {
+            Fail(path, "not a preset file");
+            continue;
+        }
+        ImportPresetFile(path.c_str());
+    }
+}
+
+void Presetctl::Delete(const std::vector<std::string>& args) {
+    std::string effect;
+    if (!FindEffect(args[0], effect))
+        return;
+    for (size_t i = 1; i < args.size(); ++i) {
+        std::string preset;
+        if (!FindPreset(effect, args[i], preset))
+            continue;
+        DeletePreset(effect.c_str(), preset.c_str());
+        std::vector<std::string> left;
+        ListKeyNames(EffectKeyPath(effect.c_str()), left);
+        if (FindName(left, preset) != nullptr)
+            Fail(effect + "\\" + preset, "could not be deleted completely");
+    }
+}
+
+int Presetctl::Run(const std::vector<std::string>& args) {
+    if (args.empty()) {
+        std::fputs(kUsage, stderr);
+        return kExitUsage;
+    }
+    const std::string& command = args[0];
+    const std::vector<std::string> rest(args.begin() + 1, args.end());
+    struct Command {
+        const char* name;
+        size_t minArgs;
+        size_t maxArgs;
+        void (Presetctl::*run)(const std::vector<std::string>&);
+    };
+    static const Command kCommands[] = {
+        {"list", 0, 1, &Presetctl::List},
+        {"export", 3, 3, &Presetctl::Export},
+        {"save", 3, SIZE_MAX, &Presetctl::Save},
+        {"backup", 1, 1, &Presetctl::Backup},
+        {"import", 1, SIZE_MAX, &Presetctl::Import},
+        {"delete", 2, SIZE_MAX, &Presetctl::Delete},
+    };
+    if (command == "--help" || command == "-h" || command == "help" || command == "/?") {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    for (const Command& entry : kCommands) {
+        if (command != entry.name)
+            continue;
+        if (rest.size() < entry.minArgs || rest.size() > entry.maxArgs) {
+            std::fprintf(stderr,
+                         "presetctl: %s: wrong number of arguments (see presetctl --help)\n",
+                         entry.name);
+            return kExitUsage;
+        }
+        (this->*entry.run)(rest);
+        return m_failed ? kExitFailed : 0;
+    }
+    std::fprintf(stderr, "presetctl: %s: unknown command (see presetctl --help)\n",
+                 command.c_str());
+    return kExitUsage;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    Presetctl tool;
+    return tool.Run(std::vector<std::string>(argv + 1, argv + argc));
+}
