@@ -298,7 +298,7 @@ typedef struct Reader {
 static void print_header(const Reader* rd, FILE* out);
 
 static int reader_open(Reader* rd, const Plugin* p, const char* path, int bufferBytes, FILE* show) {
-    char full[MAX_PATH];
+    char full[1024]; /* longer than any path the plug-in takes */
     DWORD n;
     const char* name;
     const char* format;
@@ -406,6 +406,7 @@ static void print_header(const Reader* rd, FILE* out) {
     void* obj = rd->obj;
     size_t i;
     print_text(out, "file name", text_buffer(obj, WP_FILE_NAME), WP_TEXT_BYTES);
+    print_text(out, "file path", text_buffer(obj, WP_FILE_PATH), WP_TEXT_BYTES);
     print_text(out, "container", text_buffer(obj, WP_CONTAINER_NAME), WP_TEXT_BYTES);
     print_text(out, "format", text_buffer(obj, WP_FORMAT_NAME), WP_TEXT_BYTES);
     fprintf(out, "float: %ld\n", (long)get_i32(obj, WP_IS_FLOAT));
@@ -591,7 +592,7 @@ static int sink_plugin(void* ctx, unsigned char* data, int frames, int frameByte
 static int cmd_copy(const Plugin* p, const Options* o, const char* in, const char* out) {
     Reader rd;
     WriteCtx w;
-    char full[MAX_PATH];
+    char full[1024]; /* longer than any path the plug-in takes */
     DWORD n;
     size_t i;
     int frames;
@@ -755,8 +756,7 @@ int main(int argc, char** argv) {
             if (i + 1 < argc)
                 fputc('\n', stdout);
         }
-    }
-    else if (strcmp(cmd, "copy") == 0)
+    } else if (strcmp(cmd, "copy") == 0)
         status = cmd_copy(&plugin, &o, argv[i], argv[i + 1]);
     else if (strcmp(cmd, "dump") == 0)
         status = cmd_dump(&plugin, &o, argv[i], argv[i + 1]);

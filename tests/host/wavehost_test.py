@@ -102,6 +102,19 @@ class BoundaryTest(HostCase):
             "capabilities: 1 0 1 0 0 1 1 1 1 1 0 1 1 0", "capability value: 1",
             "query read: 2", "query write: 2"])
 
+    def test_library_imports_system_dlls_and_exports_by_name(self):
+        objdump = shutil.which("i686-w64-mingw32-objdump")
+        if not objdump:
+            self.skipTest("no i686-w64-mingw32-objdump")
+        dump = run([objdump, "-p", ARGS.plugin], self.dir).stdout.decode()
+        imports = set(re.findall(r"DLL Name: (\S+)", dump))
+        self.assertLessEqual({i.lower() for i in imports}, {"kernel32.dll", "msvcrt.dll"})
+        table = dump[dump.index("[Ordinal/Name Pointer] Table"):].split("\n\n")[0]
+        names = dict((name, int(index) + 2) for index, name in
+                     re.findall(r"\[\s*(\d+)\] (\w+)", table))
+        self.assertEqual(names, {"QueryPluginType": 2, "ReturnPluginObject": 3,
+                                 "DeletePluginObject": 4})
+
     def test_plugin_next_to_the_program_is_found(self):
         beside = os.path.join(os.path.dirname(ARGS.wavehost), "wave.dll")
         if not os.path.exists(beside):
@@ -130,6 +143,24 @@ class BoundaryTest(HostCase):
                 self.assertEqual(len(err.splitlines()), 1, err)
                 self.assertIn(message, err)
         self.assertFalse(os.path.exists(self.path("out.wav")))
+
+    def test_path_of_260_characters_is_refused(self):
+        # The host hands over the full path: Z:, the scratch folder, sub-folders, the name.
+        folder = os.path.join(self.dir, "d" * 100, "e" * 100)
+        os.makedirs(folder)
+        base = "Z:" + folder.replace("/", "\\") + "\\"
+        for total, opens in [(259, True), (260, False), (300, False)]:
+            with self.subTest(length=total):
+                name = "n" * (total - len(base) - 4) + ".wav"
+                rel = os.path.join(folder, name)[len(self.dir) + 1:]
+                self.write(rel, wf.riff(wf.fmt(), wf.data(wf.frames16(2))))
+                status, out, err = self.host("info", base + name)
+                if opens:
+                    self.assertEqual(status, 0, err)
+                    self.assertIn("file path: " + base + name, out)
+                else:
+                    self.assertEqual(status, 1, err)
+                    self.assertIn("cannot open", err)
 
     def test_help(self):
         status, out, _ = self.host("--help", plugin=False)
@@ -168,7 +199,9 @@ class PeerFilesTest(HostCase):
     def test_sox_pcm_widths_and_channels(self):
         for bits, channels in [(8, 1), (16, 2), (24, 1), (24, 2), (32, 2), (16, 6), (32, 6)]:
             with self.subTest(bits=bits, channels=channels):
-                name = self.sox_file("s%d_%d.wav" % (bits, channels), bits, channels)
+                name = self.sox_file("s%d_%d.wav" % (bits, channels), bits, channels,
+                                     encoding="unsigned-integer" if bits == 8 else
+                                     "signed-integer")
                 extensible = bits > 16 or channels > 2
                 self.assertEqual(self.format_tag(name), 0xFFFE if extensible else 1)
                 self.check_pcm(name, 8000, channels, bits)
@@ -234,6 +267,31 @@ RICH_MARKERS = [
 ]
 
 
+def expected_rich_copy():
+    """What the writer makes of rich_file() as the host holds it after the hand-over:
+    markers of types 5, 3, 5 at 100, 500-1499 and 900, two play-list entries."""
+    def sub(ident, cue_id, body):
+        return wf.chunk(ident, wf.u32(cue_id) + body, pad=False)
+
+    ltxt = b"".join(sub("ltxt", i + 1, wf.u32(length) + b"\0" * 12)
+                    for i, length in enumerate([0 - 100 + 1, 1000, 0 - 900 + 1]))
+    labl = sub("labl", 1, b"first\0") + sub("labl", 2, b"region\0\0") + sub("labl", 3, b"third\0")
+    note = sub("note", 1, b"note one\0\0") + sub("note", 2, b"\0\0") + sub("note", 3, b"\0\0")
+    cue = wf.u32(3) + b"".join(wf.u32(i + 1) + wf.u32(0) + b"data" + wf.u32(0) * 2 +
+                               wf.u32(offset) for i, offset in enumerate([100, 500, 900]))
+    plst = (wf.u32(2) + wf.u32(3) + wf.u32(0 - 900 + 1) + wf.u32(1) + wf.u32(1) +
+            wf.u32(0 - 100 + 1) + wf.u32(1))
+    return wf.riff(
+        wf.chunk("fmt ", struct.pack("<HHIIHHH", 1, 2, 8000, 32000, 4, 16, 0)),
+        wf.chunk("INAM", b"Title here\0\0"),
+        wf.chunk("IART", b"Artist\0\0"),
+        wf.chunk("ICMT", b"A comment\0"),
+        wf.chunk("CUE ", cue),
+        wf.chunk("list", b"adtl" + ltxt + labl + note),
+        wf.chunk("plst", plst),
+        wf.data(wf.frames16(40)))
+
+
 class HandBuiltTest(HostCase):
     def test_markers_regions_and_play_list_reach_the_host(self):
         name = self.write("rich.wav", rich_file())
@@ -250,6 +308,31 @@ class HandBuiltTest(HostCase):
         lines = self.info(name, "--buffer", "3")
         self.assertIn("frames read: 0", lines)
         self.assertEqual(lines[-len(RICH_MARKERS):], RICH_MARKERS)
+
+    def test_first_match_for_texts_last_match_for_segments(self):
+        wav = wf.riff(
+            wf.fmt(1, 8000, 16),
+            wf.cue([(5, 10), (5, 20), (6, 30)]),
+            wf.adtl(wf.labl(5, b"dup"), wf.ltxt(5, 100), wf.note(6, b"six")),
+            wf.plst([(5, 1, 1), (77, 1, 1), (6, 1, 1)]),
+            wf.data(wf.frames16(2, 1)))
+        lines = self.info(self.write("dup.wav", wav))
+        self.assertEqual(lines[-8:], [
+            "markers: 3",
+            # every cue with the segment's id is marked used; the last one is the entry's
+            'marker 0: type=5 start=10 end=109 point=0 label="dup" note=""',
+            'marker 1: type=5 start=20 end=0 point=1 label="" note=""',
+            'marker 2: type=5 start=30 end=0 point=1 label="" note="six"',
+            "playlist entries: 3",
+            "playlist 0: marker=1",
+            "playlist 1: marker=none",
+            "playlist 2: marker=2"])
+
+    def test_play_list_without_cues_is_not_handed_over(self):
+        wav = wf.riff(wf.fmt(1, 8000, 16), wf.plst([(1, 1, 1)]), wf.data(wf.frames16(2, 1)))
+        lines = self.info(self.write("plonly.wav", wav))
+        self.assertEqual(lines[-3:], ["markers: 0", "playlist entries: 1",
+                                      "playlist 0: marker=none"])
 
     def test_plain_marker_region_end_and_lists_in_any_case(self):
         wav = wf.riff(
@@ -268,6 +351,7 @@ class HandBuiltTest(HostCase):
         frames = wf.frames16(4)
         cases = [
             ("fmt14.wav", wf.fmt(2, 8000, 16, size=14), 16, 4),
+            # no block alignment: 8-bit samples, delivered signed
             ("fmt14_noalign.wav", wf.fmt(2, 8000, 16, size=14, block=0), 8, 8),
             ("fmt18.wav", wf.fmt(2, 8000, 16, size=18), 16, 4),
             ("fmt20.wav", wf.fmt(2, 8000, 16, size=20, extra=b"zz"), 16, 4),
@@ -280,7 +364,8 @@ class HandBuiltTest(HostCase):
                 lines = self.info(name)
                 self.assertItems(lines, format="PCM", bits_per_sample=bits, channels=2,
                                  frames=count, frames_read=count)
-                self.assertEqual(self.dump(name), frames)
+                self.assertEqual(self.dump(name),
+                                 frames if bits == 16 else bytes(b ^ 0x80 for b in frames))
 
     def test_refused_formats(self):
         frames = wf.data(wf.frames16(4))
@@ -415,22 +500,28 @@ class CopyTest(HostCase):
     def test_copy_keeps_texts_markers_regions_and_play_list(self):
         src = self.write("rich.wav", rich_file())
         out = self.copy(src, "copy.wav")
-        original = [line for line in self.info(src) if not line.startswith("file name")]
-        copied = [line for line in self.info("copy.wav") if not line.startswith("file name")]
+        original = [line for line in self.info(src) if not line.startswith("file ")]
+        copied = [line for line in self.info("copy.wav") if not line.startswith("file ")]
         self.assertEqual(copied, original)
         self.peers_agree(src, "copy.wav", 2, 16)
         # The layout the writer gives such a file
         chunks = [c[0] for c in wf.chunks_of(out)]
         self.assertEqual(chunks, ["fmt ", "INAM", "IART", "ICMT", "CUE ", "list", "plst",
                                   "data"])
-        self.assertEqual(out[:4], b"RIFF")
-        self.assertEqual(struct.unpack("<I", out[4:8])[0], len(out) - 8)
-        self.assertEqual(out[-160:], wf.frames16(40))
-        # Segments name the 1-based positions of markers 2 and 0, with lengths end-start+1
+        self.assertEqual(out, expected_rich_copy())
+
+    def test_entry_without_marker_is_left_out_of_the_copy(self):
+        wav = wf.riff(wf.fmt(1, 8000, 16), wf.cue([(1, 4), (2, 8)]),
+                      wf.plst([(2, 1, 1), (9, 1, 1), (1, 1, 1)]), wf.data(wf.frames16(3, 1)))
+        src = self.write("nullentry.wav", wav)
+        self.assertIn("playlist 1: marker=none", self.info(src))
+        out = self.copy(src, "nullentry_copy.wav")
         plst_at = next(off for ident, off, _ in wf.chunks_of(out) if ident == "plst")
+        self.assertEqual(struct.unpack("<I", out[plst_at - 4:plst_at])[0], 4 + 2 * 12)
         self.assertEqual(struct.unpack("<7I", out[plst_at:plst_at + 28]),
-                         (2, 3, (0 - 900 + 1) & 0xFFFFFFFF, 1, 1, (0 - 100 + 1) & 0xFFFFFFFF,
-                          1))
+                         (2, 2, 0xFFFFFFF9, 1, 1, 0xFFFFFFFD, 1))
+        self.assertEqual(self.info("nullentry_copy.wav")[-3:],
+                         ["playlist entries: 2", "playlist 0: marker=1", "playlist 1: marker=0"])
 
     def test_plain_file_has_the_short_header(self):
         src = self.write("plain.wav", wf.riff(wf.fmt(2, 44100, 16), wf.data(wf.frames16(9))))
