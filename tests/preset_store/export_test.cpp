@@ -1,0 +1,166 @@
+// Preset file export, on the real registry under Wine and on the in-process one natively.
+#include "store_test_support.h"
+
+#include <cstdio>
+#include <string>
+
+using namespace store_test;
+
+namespace {
+
+const std::string kWarm = std::string(kEffectsRoot) + "\\Reverb\\Warm";
+
+class ExportTest : public ScratchRegistry {
+protected:
+    std::string Export(const char* effect, const char* preset) {
+        const std::string path = ScratchFolder("export") + "/out.kvp";
+        store.ExportPreset(effect, preset, path.c_str());
+        EXPECT_EQ(nullptr, store.m_presetFile);
+        return ReadFileBytes(path);
+    }
+    TestStore store;
+};
+
+TEST_F(ExportTest, WritesTheWarmReverbExampleByteForByte) {
+    SetDwordValue(kWarm, "Mix", 40);
+    SetStringValue(kWarm, "Title", "Big hall");
+    SetDwordValue(kWarm + "\\Taps", "Count", 3);
+    CreateKey(kWarm + "\\Filter");
+
+    // Subkeys are listed in the registry's order, which is Filter before Taps here; the
+    // example lists Taps first, so only the order of the two blocks differs.
+    const std::string text = Export("Reverb", "Warm");
+    EXPECT_EQ(TextLines({"KELVIDROMEPRESET2.0", "Reverb", "Warm", "Mix - 40", "%Title - Big hall",
+                         "[Filter]", "[..]", "Mix - 40", "%Title - Big hall", "[Taps]", "Count - 3",
+                         "[..]", "Mix - 40", "%Title - Big hall"}),
+              text);
+}
+
+TEST_F(ExportTest, MissingOrEmptyPresetGivesTheHeaderOnlyAndCreatesTheKey) {
+    EXPECT_EQ(TextLines({"KELVIDROMEPRESET2.0", "Echo", "New"}), Export("Echo", "New"));
+    EXPECT_TRUE(KeyExists(std::string(kEffectsRoot) + "\\Echo\\New"));
+}
+
+TEST_F(ExportTest, ValueKindsAndLimits) {
+    SetDwordValue(kWarm, "Zero", 0);
+    SetDwordValue(kWarm, "Max", 4294967295u);
+    SetDwordValue(kWarm, "", 7);
+    SetStringValue(kWarm, "", "default");
+    SetRaw(kWarm, "Blob", REG_BINARY, "\x01\x02");
+    SetRaw(kWarm, "Expand", REG_EXPAND_SZ, std::string("%PATH%\0", 7));
+    SetStringValue(kWarm, "Long", std::string(259, 'L'));
+    SetStringValue(kWarm, "After", "still listed");
+    const std::string text = Export("Reverb", "Warm");
+    // Two values of the empty name cannot coexist: the string replaced the DWORD.
+    EXPECT_NE(std::string::npos, text.find(std::string(kEol) + "Zero - 0" + kEol));
+    EXPECT_NE(std::string::npos, text.find(std::string(kEol) + "Max - 4294967295" + kEol));
+    EXPECT_NE(std::string::npos, text.find(std::string(kEol) + "% - default" + kEol));
+    EXPECT_NE(std::string::npos, text.find("%Long - " + std::string(259, 'L') + kEol));
+    EXPECT_NE(std::string::npos, text.find("%After - still listed"));
+    EXPECT_EQ(std::string::npos, text.find("Blob"));
+    EXPECT_EQ(std::string::npos, text.find("Expand"));
+    EXPECT_EQ(std::string::npos, text.find("PATH"));
+}
+
+TEST_F(ExportTest, StringOf260CharactersEndsThatKeysValueListingEveryTime) {
+    SetStringValue(kWarm, "A", "first");
+    SetStringValue(kWarm, "B", std::string(260, 'x'));
+    SetDwordValue(kWarm + "\\Sub", "Inner", 1);
+    const std::string text = Export("Reverb", "Warm");
+    EXPECT_EQ(TextLines({"KELVIDROMEPRESET2.0", "Reverb", "Warm", "%A - first", "[Sub]",
+                         "Inner - 1", "[..]", "%A - first"}),
+              text);
+}
+
+TEST_F(ExportTest, StringWithoutTerminatorIsWrittenWithExactlyItsBytes) {
+    SetRaw(kWarm, "Raw", REG_SZ, "abc");
+    EXPECT_EQ(TextLines({"KELVIDROMEPRESET2.0", "Reverb", "Warm", "%Raw - abc"}),
+              Export("Reverb", "Warm"));
+}
+
+TEST_F(ExportTest, NestedSubkeysReturnToThePresetKey) {
+    SetDwordValue(kWarm + "\\A\\B\\C", "Deep", 3);
+    SetDwordValue(kWarm, "Top", 1);
+    EXPECT_EQ(TextLines({"KELVIDROMEPRESET2.0", "Reverb", "Warm", "Top - 1", "[A]", "[B]", "[C]",
+                         "Deep - 3", "[..]", "[..]", "[..]", "Top - 1"}),
+              Export("Reverb", "Warm"));
+}
+
+TEST_F(ExportTest, WalkStopsTwoHundredLevelsBelowThePresetAndStaysBalanced) {
+    // Built one level at a time: the path of the deepest key is longer than some registries
+    // accept in one call.
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, kWarm.c_str(), 0, nullptr, 0,
+                                             KEY_ALL_ACCESS, nullptr, &key, nullptr));
+    for (int level = 0; level < 205; ++level) {
+        HKEY child = nullptr;
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(key, "k", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                                 &child, nullptr));
+        RegCloseKey(key);
+        key = child;
+    }
+    const DWORD one = 1;
+    RegSetValueExA(key, "Bottom", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), 4);
+    RegCloseKey(key);
+    SetDwordValue(kWarm + "\\k\\k", "Two", 2);
+
+    const std::string text = Export("Reverb", "Warm");
+    size_t opens = 0;
+    size_t returns = 0;
+    for (size_t at = 0; (at = text.find("[k]", at)) != std::string::npos; ++at)
+        ++opens;
+    for (size_t at = 0; (at = text.find("[..]", at)) != std::string::npos; ++at)
+        ++returns;
+    EXPECT_EQ(opens, returns);
+    EXPECT_EQ(std::string::npos, text.find("Bottom"));
+    EXPECT_NE(std::string::npos, text.find("Two - 2"));
+#ifdef _WIN32
+    // Wine refuses key paths beyond about 260 characters, so its walk ends earlier, at the
+    // first level it cannot open, still balanced.
+    EXPECT_LE(opens, 200u);
+#else
+    EXPECT_EQ(200u, opens);
+#endif
+}
+
+TEST_F(ExportTest, PresetKeyThatCanBeNeitherOpenedNorCreatedEndsAtOnce) {
+    // A key name longer than the registry allows: no handle, every listing fails.
+    const std::string name(300, 'n');
+    const std::string text = Export("Reverb", name.c_str());
+    EXPECT_EQ(TextLines({"KELVIDROMEPRESET2.0", "Reverb", name}), text);
+}
+
+TEST_F(ExportTest, UnwritableFileTouchesNoKey) {
+    const std::string path = ScratchFolder("export") + "/no such folder/out.kvp";
+    store.ExportPreset("Reverb", "Warm", path.c_str());
+    EXPECT_EQ(nullptr, store.m_presetFile);
+    EXPECT_FALSE(KeyExists(std::string(kEffectsRoot)));
+}
+
+TEST_F(ExportTest, OutputNameIsPlainUntilThatFileExists) {
+    const std::string folder = ScratchFolder("names");
+    // Natively the backslash is part of a file name beside the folder, not inside it.
+    std::remove((folder + "\\Reverb - Hall.kvp").c_str());
+    const std::string plain = store.OutputName(folder.c_str(), "Reverb", "Hall");
+    EXPECT_EQ(folder + "\\Reverb - Hall.kvp", plain);
+    EXPECT_EQ(nullptr, store.m_presetFile);
+    WriteFileBytes(plain, "x");
+    const std::string stamped = store.OutputName(folder.c_str(), "Reverb", "Hall");
+    EXPECT_EQ(nullptr, store.m_presetFile);
+    const std::string prefix = folder + "\\Reverb - Hall - ";
+    ASSERT_EQ(prefix.size() + 18, stamped.size()) << stamped;
+    EXPECT_EQ(prefix, stamped.substr(0, prefix.size()));
+    const std::string stamp = stamped.substr(prefix.size(), 14);
+    for (size_t i = 0; i < stamp.size(); ++i) {
+        if (i == 2 || i == 5 || i == 11)
+            EXPECT_EQ('-', stamp[i]) << stamped;
+        else if (i == 8)
+            EXPECT_EQ(' ', stamp[i]) << stamped;
+        else
+            EXPECT_TRUE(stamp[i] >= '0' && stamp[i] <= '9') << stamped;
+    }
+    EXPECT_EQ(".kvp", stamped.substr(stamped.size() - 4));
+    std::remove(plain.c_str());
+}
+
+} // namespace

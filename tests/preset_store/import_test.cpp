@@ -1,0 +1,218 @@
+// Preset file import, versions 1.0 and 2.0, and export-delete-import round trips.
+#include "store_test_support.h"
+
+#include <cstring>
+#include <random>
+#include <string>
+
+using namespace store_test;
+
+namespace {
+
+const std::string kRoot = kEffectsRoot;
+const std::string kWarm = kRoot + "\\Reverb\\Warm";
+
+class ImportTest : public ScratchRegistry {
+protected:
+    // Imports the lines as a file written in text mode on this platform.
+    void Import(const std::vector<std::string>& lines) {
+        const std::string path = ScratchFolder("import") + "/in.kvp";
+        WriteFileBytes(path, TextLines(lines));
+        store.ImportPresetFile(path.c_str());
+        EXPECT_EQ(nullptr, store.m_presetFile);
+    }
+    std::string ValueText(const std::string& key, const std::string& name) {
+        StoredValue value;
+        if (!GetRaw(key, name, value))
+            return "missing";
+        if (value.type == REG_DWORD && value.data.size() == 4) {
+            DWORD number;
+            std::memcpy(&number, value.data.data(), 4);
+            return "dword " + std::to_string(number);
+        }
+        if (value.type == REG_SZ)
+            return "string " + value.data;
+        return "other";
+    }
+    static std::string Sz(const std::string& text) { return text + std::string(1, '\0'); }
+    TestStore store;
+};
+
+TEST_F(ImportTest, Version2SectionsAndValues) {
+    Import({"KELVIDROMEPRESET2.0", "Reverb", "Warm", "Mix - 40", "%Title - Big hall", "[Taps]",
+            "Count - 3", "[Left]", "Gain - 1", "[..]", "[Right]", "Gain - 2", "[..]", "[..]",
+            "Tail - 9"});
+    EXPECT_EQ("dword 40", ValueText(kWarm, "Mix"));
+    EXPECT_EQ("string " + Sz("Big hall"), ValueText(kWarm, "Title"));
+    EXPECT_EQ("dword 3", ValueText(kWarm + "\\Taps", "Count"));
+    EXPECT_EQ("dword 1", ValueText(kWarm + "\\Taps\\Left", "Gain"));
+    EXPECT_EQ("dword 2", ValueText(kWarm + "\\Taps\\Right", "Gain"));
+    EXPECT_EQ("dword 9", ValueText(kWarm, "Tail"));
+}
+
+TEST_F(ImportTest, ValueLineSplitQuirksThatFilesRelyOn) {
+    Import({"KELVIDROMEPRESET2.0", "Reverb", "Warm", "Mix-40", "", "%Count - 12", "Neg - -1",
+            "Max - 4294967295", "Wrap - 4294967296", "  Spaced -   17x", "Name-with - 5",
+            "nohyphen", "%Str - a-b % c", "% - dflt"});
+    EXPECT_EQ("dword 0", ValueText(kWarm, "Mi"));
+    EXPECT_EQ("string " + Sz("dflt"), ValueText(kWarm, "")); // the empty line's 0 replaced
+    EXPECT_EQ("string " + Sz("12"), ValueText(kWarm, "Count"));
+    EXPECT_EQ("dword 4294967295", ValueText(kWarm, "Neg"));
+    EXPECT_EQ("dword 4294967295", ValueText(kWarm, "Max"));
+    EXPECT_EQ("dword 0", ValueText(kWarm, "Wrap"));
+    EXPECT_EQ("dword 17", ValueText(kWarm, "  Spaced"));
+    EXPECT_EQ("dword 0", ValueText(kWarm, "Nam")); // cut at the name's own hyphen
+    EXPECT_EQ("string " + Sz("a-b % c"), ValueText(kWarm, "Str"));
+    // "nohyphen" stores its number (0) under the empty name, which "% - dflt" then replaced.
+    EXPECT_EQ(9u, TakeSnapshot(kWarm)[kWarm].size());
+}
+
+TEST_F(ImportTest, EmptyBodyLineSetsTheDefaultValueToZero) {
+    Import({"KELVIDROMEPRESET2.0", "Reverb", "Warm", ""});
+    EXPECT_EQ("dword 0", ValueText(kWarm, ""));
+}
+
+TEST_F(ImportTest, Version2ReturnAtThePresetKeyIsIgnored) {
+    Import({"KELVIDROMEPRESET2.0", "Reverb", "Warm", "[..]", "[..]", "Up - 1", "[A]", "[..]",
+            "[..]", "Still - 2"});
+    EXPECT_EQ("dword 1", ValueText(kWarm, "Up"));
+    EXPECT_EQ("dword 2", ValueText(kWarm, "Still"));
+    const Snapshot all = TakeSnapshot("Software\\Vantor");
+    ASSERT_EQ(1u, all.size());
+    EXPECT_EQ(kWarm, all.begin()->first);
+}
+
+TEST_F(ImportTest, BracketsAnywhereMakeASectionLine) {
+    Import(
+        {"KELVIDROMEPRESET2.0", "Reverb", "Warm", "%Note - a [b]", "Set - 1", "[x]y]", "In - 2"});
+    // "%Note - a [b]" became the section "%Note - a b".
+    EXPECT_EQ("dword 1", ValueText(kWarm + "\\%Note - a b", "Set"));
+    EXPECT_EQ("dword 2", ValueText(kWarm + "\\%Note - a b\\xy", "In"));
+}
+
+TEST_F(ImportTest, Version1SectionsAreNeverNested) {
+    Import({"KELVIDROMEPRESET1.0", "Equalizer", "Voice", "Bands - 3", "%Pct - 4", "[Main]",
+            "Gain - 12", "[Tail]", "Gain - 5"});
+    const std::string key = kRoot + "\\Equalizer\\Voice";
+    EXPECT_EQ("dword 3", ValueText(key, "Bands"));
+    EXPECT_EQ("dword 4", ValueText(key, "%Pct")); // no string values in version 1.0
+    EXPECT_EQ("dword 12", ValueText(key + "\\Main", "Gain"));
+    EXPECT_EQ("dword 5", ValueText(key + "\\Tail", "Gain"));
+    EXPECT_FALSE(KeyExists(key + "\\Main\\Tail"));
+}
+
+TEST_F(ImportTest, FilesThatStoreNothing) {
+    const std::vector<std::vector<std::string>> files = {
+        {},
+        {"KELVIDROMEPRESET2.0"},
+        {"KELVIDROMEPRESET2.0", "Reverb"},
+        {"KELVIDROMEPRESET1.0", "Reverb", "Warm"},
+        {"KELVIDROMEPRESET3.0", "Reverb", "Warm", "Mix - 1"},
+        {"kelvidromepreset2.0", "Reverb", "Warm", "Mix - 1"},
+        {"KELVIDROMEPRESET2.0", "Reverb", "Warm", "[Empty]", "[..]"},
+    };
+    for (const auto& lines : files) {
+        Import(lines);
+        EXPECT_TRUE(TakeSnapshot("Software\\Vantor").empty()) << lines.size() << " lines";
+        EXPECT_FALSE(KeyExists(kWarm + "\\Empty"));
+    }
+    store.ImportPresetFile((ScratchFolder("import") + "/missing.kvp").c_str());
+    EXPECT_EQ(nullptr, store.m_presetFile);
+    EXPECT_TRUE(TakeSnapshot("Software\\Vantor").empty());
+}
+
+TEST_F(ImportTest, MagicLineMayCarryMoreTextAndVersion1WinsOverVersion2) {
+    Import({"KELVIDROMEPRESET2.0 written by hand", "Reverb", "Warm", "%S - v2"});
+    EXPECT_EQ("string " + Sz("v2"), ValueText(kWarm, "S"));
+    Import({"KELVIDROMEPRESET1.0", "Reverb", "Warm", "%S - 1"});
+    EXPECT_EQ("dword 1", ValueText(kWarm, "%S"));
+}
+
+TEST_F(ImportTest, ImportAddsButNeverRemoves) {
+    SetDwordValue(kWarm, "Old", 1);
+    SetDwordValue(kWarm + "\\Keep", "K", 2);
+    Import({"KELVIDROMEPRESET2.0", "Reverb", "Warm", "Old - 5", "New - 6"});
+    const Snapshot once = TakeSnapshot(kRoot);
+    Import({"KELVIDROMEPRESET2.0", "Reverb", "Warm", "Old - 5", "New - 6"});
+    EXPECT_EQ(once, TakeSnapshot(kRoot));
+    EXPECT_EQ("dword 5", ValueText(kWarm, "Old"));
+    EXPECT_EQ("dword 2", ValueText(kWarm + "\\Keep", "K"));
+}
+
+TEST_F(ImportTest, ReadersAnswerWhetherTheFirstLineIsTheirs) {
+    const std::string path = ScratchFolder("import") + "/reader.kvp";
+    WriteFileBytes(path, TextLines({"KELVIDROMEPRESET2.0", "Reverb", "Warm", "A - 1"}));
+    store.m_presetFile = std::fopen(path.c_str(), "r");
+    ASSERT_NE(nullptr, store.m_presetFile);
+    EXPECT_FALSE(store.ReadVersion1());
+    EXPECT_TRUE(TakeSnapshot("Software\\Vantor").empty());
+    std::rewind(store.m_presetFile);
+    EXPECT_TRUE(store.ReadVersion2());
+    std::fclose(store.m_presetFile);
+    store.m_presetFile = nullptr;
+    EXPECT_EQ("dword 1", ValueText(kWarm, "A"));
+}
+
+// Random preset trees whose names and strings hold blanks, percent signs and bytes above
+// 127, with DWORDs 0 and 4294967295 among the values, survive export, delete and import.
+class RoundTripTest : public ImportTest {
+protected:
+    std::string RandomText(std::mt19937& rng, size_t maxLength, bool hyphenAllowed) {
+        static const std::string kAlphabet = std::string("abcXYZ 09%_.,") + "\xe9\xdc\xdf\xf1";
+        std::uniform_int_distribution<size_t> length(1, maxLength);
+        std::uniform_int_distribution<size_t> pick(0, kAlphabet.size() - 1);
+        std::string text;
+        for (size_t n = length(rng); text.size() < n;)
+            text += kAlphabet[pick(rng)];
+        if (hyphenAllowed && rng() % 3 == 0)
+            text += "-x";
+        return text;
+    }
+    void Fill(std::mt19937& rng, const std::string& path, int depth, int& counter) {
+        const int values = static_cast<int>(rng() % 5);
+        for (int i = 0; i < values; ++i) {
+            // A unique leading letter keeps names distinct without regard to case.
+            std::string name = "v" + std::to_string(counter++) + RandomText(rng, 12, false);
+            while (!name.empty() && name.back() == ' ')
+                name.pop_back();
+            switch (rng() % 4) {
+            case 0:
+                SetDwordValue(path, name, rng() % 2 ? 0u : 4294967295u);
+                break;
+            case 1:
+                SetDwordValue(path, name, static_cast<DWORD>(rng()));
+                break;
+            default:
+                SetStringValue(path, name, RandomText(rng, 40, true));
+            }
+        }
+        if (depth == 3)
+            return;
+        const int subkeys = static_cast<int>(rng() % 4);
+        for (int i = 0; i < subkeys; ++i)
+            Fill(rng, path + "\\k" + std::to_string(counter++) + RandomText(rng, 10, true),
+                 depth + 1, counter);
+    }
+};
+
+TEST_F(RoundTripTest, ExportDeleteImportRestoresEveryKeyThatHoldsValues) {
+    const std::string folder = ScratchFolder("roundtrip");
+    for (unsigned seed = 1; seed <= 12; ++seed) {
+        std::mt19937 rng(seed);
+        const std::string preset = "P " + std::to_string(seed) + " %s \xe9";
+        const std::string key = kRoot + "\\FX %d \xdc\\" + preset;
+        int counter = 0;
+        SetDwordValue(key, "anchor", seed);
+        Fill(rng, key, 0, counter);
+        const Snapshot before = TakeSnapshot(kRoot);
+        const std::string path = folder + "/" + std::to_string(seed) + ".kvp";
+        store.ExportPreset("FX %d \xdc", preset.c_str(), path.c_str());
+        store.DeletePreset("FX %d \xdc", preset.c_str());
+        ASSERT_FALSE(KeyExists(key)) << "seed " << seed;
+        store.ImportPresetFile(path.c_str());
+        EXPECT_EQ(before, TakeSnapshot(kRoot)) << "seed " << seed;
+        WipeKey(kRoot);
+    }
+}
+
+} // namespace
