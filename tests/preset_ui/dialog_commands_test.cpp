@@ -1,0 +1,269 @@
+// The main dialog on its real template, against the real registry and real files: start-up,
+// the selection rule of the buttons, Delete, Load, Save To and Backup All.
+#include "gui_test_support.h"
+
+#include <regex>
+
+namespace {
+
+using Names = std::vector<std::string>;
+
+class CommandsTest : public MainDialogTest {};
+
+TEST_F(CommandsTest, StartsWithTheEffectsSortedAndOnlyLoadAndBackupEnabled) {
+    for (const char* effect : {"zeta", "Alpha", "beta", "Reverb"})
+        AddPreset(effect, "One");
+    Open();
+    EXPECT_EQ(Effects(), (Names{"Alpha", "beta", "Reverb", "zeta"}));
+    EXPECT_EQ(::SendMessageA(Item(IDC_EFFECT_LIST), LB_GETCURSEL, 0, 0), LB_ERR);
+    EXPECT_TRUE(Presets().empty());
+    EXPECT_TRUE(Enabled(IDC_LOAD));
+    EXPECT_FALSE(Enabled(IDC_SAVE_TO));
+    EXPECT_FALSE(Enabled(IDC_DELETE));
+    EXPECT_TRUE(Enabled(IDC_BACKUP_ALL));
+    EXPECT_TRUE(Enabled(IDC_ABOUT));
+    EXPECT_TRUE(Enabled(IDCANCEL));
+    char title[64] = {0};
+    ::GetWindowTextA(Handle(), title, sizeof title);
+    EXPECT_STREQ(title, "Effects Trellisan");
+    EXPECT_NE(::SendMessageA(Handle(), WM_GETICON, ICON_BIG, 0), 0);
+}
+
+TEST_F(CommandsTest, AMissingEffectsRootGivesAnEmptyListAndIsCreated) {
+    Open();
+    EXPECT_TRUE(Effects().empty());
+    EXPECT_TRUE(Enabled(IDC_LOAD));
+    EXPECT_TRUE(Enabled(IDC_BACKUP_ALL));
+    HKEY key = nullptr;
+    ASSERT_EQ(::RegOpenKeyExA(HKEY_CURRENT_USER, kEffectsRoot, 0, KEY_READ, &key), 0);
+    ::RegCloseKey(key);
+}
+
+TEST_F(CommandsTest, SelectingEffectsAndPresetsDrivesTheButtons) {
+    AddPreset("Reverb", "Hall");
+    AddPreset("Reverb", "cathedral");
+    AddPreset("Reverb", "Booth");
+    AddPreset("Echo", "Slap");
+    Open();
+
+    SelectEffect("Reverb");
+    EXPECT_EQ(Presets(), (Names{"Booth", "cathedral", "Hall"}));
+    EXPECT_FALSE(Enabled(IDC_SAVE_TO));
+    EXPECT_FALSE(Enabled(IDC_DELETE));
+
+    SelectPresets({"Hall"});
+    EXPECT_TRUE(Enabled(IDC_SAVE_TO));
+    EXPECT_TRUE(Enabled(IDC_DELETE));
+    SelectPresets({"Hall", "Booth"});
+    EXPECT_TRUE(Enabled(IDC_SAVE_TO));
+    SelectPresets({});
+    EXPECT_FALSE(Enabled(IDC_SAVE_TO));
+    EXPECT_FALSE(Enabled(IDC_DELETE));
+
+    // Another effect refills the list and disables both again.
+    SelectPresets({"Hall"});
+    SelectEffect("Echo");
+    EXPECT_EQ(Presets(), (Names{"Slap"}));
+    EXPECT_FALSE(Enabled(IDC_SAVE_TO));
+    EXPECT_FALSE(Enabled(IDC_DELETE));
+}
+
+TEST_F(CommandsTest, DeleteAsksFirstAndNoChangesNothing) {
+    AddPreset("Reverb", "Hall");
+    AddPreset("Reverb", "Room");
+    Open();
+    SelectEffect("Reverb");
+    SelectPresets({"Hall"});
+    m_pickers.confirmAnswer = IDNO;
+    Click(IDC_DELETE);
+    EXPECT_EQ(m_pickers.confirmCalls, 1);
+    EXPECT_EQ(m_pickers.confirmText, "Warning: This action will delete ALL selected presets.\n"
+                                     "Are you sure you want to continue?");
+    EXPECT_EQ(m_pickers.confirmStyle, 36u);
+    EXPECT_EQ(Presets(), (Names{"Hall", "Room"}));
+    EXPECT_EQ(SelectedIndexes(Item(IDC_PRESET_LIST)), (std::vector<int>{0}));
+    EXPECT_TRUE(Enabled(IDC_DELETE));
+    EXPECT_TRUE(PresetExists("Reverb", "Hall"));
+}
+
+TEST_F(CommandsTest, DeleteRemovesEverySelectedPresetFromListAndStore) {
+    // Nested keys below a preset go with it.
+    for (const char* preset : {"A", "B", "C", "D", "E"})
+        AddPreset("Reverb", preset);
+    {
+        RegistryKey nested;
+        nested.Open((std::string(kEffectsRoot) + "\\Reverb\\C\\Bands\\Low").c_str());
+        nested.SetDword("Gain", 3);
+        nested.Close();
+    }
+    Open();
+    SelectEffect("Reverb");
+    // Scattered selection: removing shifts the later entries, which must not go astray.
+    SelectPresets({"A", "C", "D"});
+    Click(IDC_DELETE);
+    EXPECT_EQ(Presets(), (Names{"B", "E"}));
+    EXPECT_TRUE(SelectedIndexes(Item(IDC_PRESET_LIST)).empty());
+    EXPECT_EQ(RegistrySubkeys(std::string(kEffectsRoot) + "\\Reverb"), (Names{"B", "E"}));
+    EXPECT_FALSE(Enabled(IDC_SAVE_TO));
+    EXPECT_FALSE(Enabled(IDC_DELETE));
+    EXPECT_EQ(Effects(), (Names{"Reverb"}));
+}
+
+TEST_F(CommandsTest, SaveToAndDeleteDoNothingWithoutASelectedEffect) {
+    AddPreset("Reverb", "Hall");
+    ScratchFolder folder;
+    m_pickers.folder = folder.path();
+    Open();
+    SelectEffect("Reverb");
+    SelectPresets({"Hall"});
+    ::SendMessageA(Item(IDC_EFFECT_LIST), LB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+    Click(IDC_SAVE_TO);
+    Click(IDC_DELETE);
+    EXPECT_EQ(m_pickers.folderCalls, 0);
+    EXPECT_EQ(m_pickers.confirmCalls, 0);
+    EXPECT_TRUE(folder.Files().empty());
+    EXPECT_EQ(Presets(), (Names{"Hall"}));
+    EXPECT_TRUE(PresetExists("Reverb", "Hall"));
+}
+
+TEST_F(CommandsTest, SaveToWritesOneFileForEachSelectedPreset) {
+    AddPreset("Reverb", "Hall", 7);
+    AddPreset("Reverb", "Room");
+    AddPreset("Reverb", "Plate");
+    ScratchFolder folder;
+    m_pickers.folder = folder.path();
+    Open();
+    SelectEffect("Reverb");
+    SelectPresets({"Hall", "Plate"});
+    Click(IDC_SAVE_TO);
+
+    EXPECT_EQ(m_pickers.folderCalls, 1);
+    EXPECT_EQ(m_pickers.folderTitle, "Select Folder to contain Preset Files...");
+    EXPECT_EQ(m_pickers.folderFlags, 3u);
+    EXPECT_EQ(m_pickers.folderOwner, Handle());
+    EXPECT_EQ(folder.Files(), (Names{"Reverb - Hall.kvp", "Reverb - Plate.kvp"}));
+    EXPECT_EQ(folder.Read("Reverb - Hall.kvp").rfind("KELVIDROMEPRESET2.0", 0), 0u);
+    // The selection is gone but the buttons keep their state.
+    EXPECT_TRUE(SelectedIndexes(Item(IDC_PRESET_LIST)).empty());
+    EXPECT_TRUE(Enabled(IDC_SAVE_TO));
+    EXPECT_TRUE(Enabled(IDC_DELETE));
+
+    // A second click asks for a folder again and writes nothing.
+    Click(IDC_SAVE_TO);
+    EXPECT_EQ(m_pickers.folderCalls, 2);
+    EXPECT_EQ(folder.Files().size(), 2u);
+    // Delete in the same state asks, deletes nothing and disables both.
+    Click(IDC_DELETE);
+    EXPECT_EQ(m_pickers.confirmCalls, 1);
+    EXPECT_EQ(Presets(), (Names{"Hall", "Plate", "Room"}));
+    EXPECT_FALSE(Enabled(IDC_SAVE_TO));
+    EXPECT_FALSE(Enabled(IDC_DELETE));
+}
+
+TEST_F(CommandsTest, SaveToKeepsAnExistingFileAndWritesAStampedOne) {
+    AddPreset("Reverb", "Hall");
+    ScratchFolder folder;
+    folder.Write("Reverb - Hall.kvp", "mine\n");
+    m_pickers.folder = folder.path();
+    Open();
+    SelectEffect("Reverb");
+    SelectPresets({"Hall"});
+    Click(IDC_SAVE_TO);
+    Names files = folder.Files();
+    ASSERT_EQ(files.size(), 2u);
+    EXPECT_EQ(folder.Read("Reverb - Hall.kvp"), "mine\n");
+    const std::regex stamped(R"(Reverb - Hall - \d\d-\d\d-\d\d \d\d-\d\d\.kvp)");
+    EXPECT_TRUE(std::regex_match(files[0], stamped) || std::regex_match(files[1], stamped))
+        << files[0] << " / " << files[1];
+}
+
+TEST_F(CommandsTest, CancelledPickersChangeNothing) {
+    AddPreset("Reverb", "Hall");
+    ScratchFolder folder;
+    m_pickers.folder = folder.path();
+    m_pickers.folderChosen = false;
+    m_pickers.filesResult = IDCANCEL;
+    Open();
+    SelectEffect("Reverb");
+    SelectPresets({"Hall"});
+    Click(IDC_SAVE_TO);
+    Click(IDC_BACKUP_ALL);
+    Click(IDC_LOAD);
+    EXPECT_TRUE(folder.Files().empty());
+    EXPECT_EQ(Presets(), (Names{"Hall"}));
+    EXPECT_EQ(SelectedIndexes(Item(IDC_PRESET_LIST)), (std::vector<int>{0}));
+    EXPECT_EQ(::SendMessageA(Item(IDC_EFFECT_LIST), LB_GETCURSEL, 0, 0), 0);
+    EXPECT_TRUE(Enabled(IDC_SAVE_TO));
+}
+
+TEST_F(CommandsTest, LoadImportsEveryChosenFileAndRefreshesTheEffects) {
+    AddPreset("Reverb", "Hall", 7);
+    AddPreset("Echo", "Slap", 9);
+    ScratchFolder folder;
+    {
+        class Writer : public PresetStore {
+        } writer;
+        writer.ExportPreset("Reverb", "Hall", (folder.path() + "\\one.kvp").c_str());
+        writer.ExportPreset("Echo", "Slap", (folder.path() + "\\two.kvp").c_str());
+    }
+    WipeEffects();
+    AddPreset("Chorus", "Wide");
+    Open();
+    SelectEffect("Chorus");
+    SelectPresets({"Wide"});
+
+    m_pickers.filesChosen = folder.path() + std::string("\0one.kvp\0two.kvp\0\0", 18);
+    Click(IDC_LOAD);
+    EXPECT_EQ(m_pickers.filesFlags, 0x80224u);
+    EXPECT_EQ(m_pickers.filesBufferSize, 260000u);
+    EXPECT_EQ(m_pickers.filesFilterIndex, 0u);
+    EXPECT_EQ(m_pickers.filesInitialDir, "c:\\");
+    EXPECT_EQ(m_pickers.filesFilter, "Sound Preset Files (*.kvp)|*.kvp|All Files (*.*)|*.*");
+
+    EXPECT_EQ(Effects(), (Names{"Chorus", "Echo", "Reverb"}));
+    EXPECT_EQ(::SendMessageA(Item(IDC_EFFECT_LIST), LB_GETCURSEL, 0, 0), LB_ERR);
+    EXPECT_TRUE(Presets().empty());
+    EXPECT_FALSE(Enabled(IDC_SAVE_TO));
+    EXPECT_FALSE(Enabled(IDC_DELETE));
+    EXPECT_TRUE(PresetExists("Reverb", "Hall"));
+    EXPECT_TRUE(PresetExists("Echo", "Slap"));
+
+    // Loading again adds nothing twice; a single chosen file is one full path.
+    m_pickers.filesChosen = folder.path() + std::string("\\one.kvp\0\0", 10);
+    Click(IDC_LOAD);
+    EXPECT_EQ(Effects(), (Names{"Chorus", "Echo", "Reverb"}));
+}
+
+TEST_F(CommandsTest, BackupAllWritesEveryPresetOfEveryEffect) {
+    AddPreset("Reverb", "Hall");
+    AddPreset("Reverb", "Room");
+    AddPreset("Echo", "Slap");
+    AddEffect("Empty");
+    ScratchFolder folder;
+    m_pickers.folder = folder.path();
+    Open();
+    Click(IDC_BACKUP_ALL);
+    EXPECT_EQ(folder.Files(), (Names{"Echo - Slap.kvp", "Reverb - Hall.kvp", "Reverb - Room.kvp"}));
+    // The last effect stays selected with its presets listed and none selected.
+    EXPECT_EQ(::SendMessageA(Item(IDC_EFFECT_LIST), LB_GETCURSEL, 0, 0), 2);
+    EXPECT_EQ(Presets(), (Names{"Hall", "Room"}));
+    EXPECT_FALSE(Enabled(IDC_SAVE_TO));
+    EXPECT_FALSE(Enabled(IDC_DELETE));
+
+    // A second backup into the same folder keeps the first files and adds stamped ones.
+    Click(IDC_BACKUP_ALL);
+    EXPECT_EQ(folder.Files().size(), 6u);
+    EXPECT_EQ(folder.Read("Echo - Slap.kvp").rfind("KELVIDROMEPRESET2.0", 0), 0u);
+}
+
+TEST_F(CommandsTest, BackupAllOfAnEmptyStoreWritesNothing) {
+    ScratchFolder folder;
+    m_pickers.folder = folder.path();
+    Open();
+    Click(IDC_BACKUP_ALL);
+    EXPECT_EQ(m_pickers.folderCalls, 1);
+    EXPECT_TRUE(folder.Files().empty());
+    EXPECT_TRUE(Effects().empty());
+}
+
+} // namespace

@@ -1,0 +1,240 @@
+#include "gui_test_support.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+int ScriptedPickers::Confirm(const char* text, UINT style) {
+    ++confirmCalls;
+    confirmText = text;
+    confirmStyle = style;
+    return confirmAnswer;
+}
+
+INT_PTR ScriptedPickers::ChooseFiles(FileOpenDialog& dialog) {
+    ++filesCalls;
+    filesFlags = dialog.m_ofn.Flags;
+    filesBufferSize = dialog.m_ofn.nMaxFile;
+    filesFilterIndex = dialog.m_ofn.nFilterIndex;
+    filesInitialDir = dialog.m_ofn.lpstrInitialDir ? dialog.m_ofn.lpstrInitialDir : "";
+    filesFilter.clear();
+    for (const char* p = dialog.m_ofn.lpstrFilter; p && (p[0] || p[1]); ++p)
+        filesFilter += p[0] ? p[0] : '|';
+    if (filesResult == IDOK && filesChosen.size() <= dialog.m_ofn.nMaxFile)
+        std::copy(filesChosen.begin(), filesChosen.end(), dialog.m_ofn.lpstrFile);
+    return filesResult;
+}
+
+bool ScriptedPickers::ChooseFolder(HWND owner, const char* title, UINT flags, char* out) {
+    ++folderCalls;
+    folderOwner = owner;
+    folderTitle = title;
+    folderFlags = flags;
+    if (!folderChosen)
+        return false;
+    lstrcpynA(out, folder.c_str(), MAX_PATH);
+    return true;
+}
+
+namespace {
+
+class Store : public PresetStore {
+public:
+    using PresetStore::DeleteKeyTree;
+};
+
+void WipeKey(const char* parentPath, const char* name) {
+    RegistryKey parent;
+    parent.Open(parentPath);
+    Store().DeleteKeyTree(parent.m_hKey, name);
+    parent.Close();
+}
+
+} // namespace
+
+void WipeEffects() {
+    WipeKey("Software\\Vantor\\Kelvidrome2", "Effects");
+}
+
+void WipeSettings() {
+    WipeKey("Software\\Vantor\\Kelvidrome2", "Settings");
+}
+
+void AddEffect(const std::string& effect) {
+    RegistryKey key;
+    key.Open((std::string(kEffectsRoot) + "\\" + effect).c_str());
+    key.Close();
+}
+
+void AddPreset(const std::string& effect, const std::string& preset, DWORD value) {
+    RegistryKey key;
+    key.Open((std::string(kEffectsRoot) + "\\" + effect + "\\" + preset).c_str());
+    key.SetDword("Level", value);
+    key.SetString("Note", ("preset " + preset).c_str());
+    key.Close();
+}
+
+std::vector<std::string> RegistrySubkeys(const std::string& path) {
+    std::vector<std::string> names;
+    HKEY key = nullptr;
+    if (::RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return names;
+    ListSubkeys(key, [&names](const char* name) { names.push_back(name); });
+    ::RegCloseKey(key);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+bool PresetExists(const std::string& effect, const std::string& preset) {
+    auto names = RegistrySubkeys(std::string(kEffectsRoot) + "\\" + effect);
+    return std::find(names.begin(), names.end(), preset) != names.end();
+}
+
+bool ReadSetting(const std::string& name, DWORD& value) {
+    HKEY key = nullptr;
+    if (::RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    DWORD type = 0, size = sizeof value;
+    LONG status = ::RegQueryValueExA(key, name.c_str(), nullptr, &type,
+                                     reinterpret_cast<BYTE*>(&value), &size);
+    ::RegCloseKey(key);
+    return status == ERROR_SUCCESS && type == REG_DWORD;
+}
+
+void WriteSetting(const std::string& name, DWORD value) {
+    RegistryKey key;
+    key.Open(kSettingsKey);
+    key.SetDword(name.c_str(), value);
+    key.Close();
+}
+
+ScratchFolder::ScratchFolder() {
+    char temp[MAX_PATH] = {0};
+    ::GetTempPathA(MAX_PATH, temp);
+    static int counter = 0;
+    m_path = std::string(temp) + "trellisan_ui_" + std::to_string(::GetCurrentProcessId()) + "_" +
+             std::to_string(++counter);
+    ::CreateDirectoryA(m_path.c_str(), nullptr);
+}
+
+ScratchFolder::~ScratchFolder() {
+    for (const std::string& name : Files())
+        ::DeleteFileA((m_path + "\\" + name).c_str());
+    ::RemoveDirectoryA(m_path.c_str());
+}
+
+std::vector<std::string> ScratchFolder::Files() const {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE search = ::FindFirstFileA((m_path + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            names.push_back(found.cFileName);
+    } while (::FindNextFileA(search, &found));
+    ::FindClose(search);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+void ScratchFolder::Write(const std::string& name, const std::string& text) const {
+    std::ofstream out(m_path + "\\" + name, std::ios::binary);
+    out << text;
+}
+
+std::string ScratchFolder::Read(const std::string& name) const {
+    std::ifstream in(m_path + "\\" + name, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::vector<std::string> ListItems(HWND list) {
+    std::vector<std::string> items;
+    int count = static_cast<int>(::SendMessageA(list, LB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        char text[300] = {0};
+        ::SendMessageA(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
+        items.push_back(text);
+    }
+    return items;
+}
+
+std::vector<int> SelectedIndexes(HWND list) {
+    std::vector<int> indexes(256);
+    int count = static_cast<int>(
+        ::SendMessageA(list, LB_GETSELITEMS, 256, reinterpret_cast<LPARAM>(indexes.data())));
+    indexes.resize(count > 0 ? count : 0);
+    return indexes;
+}
+
+RECT ChildRect(HWND dialog, int id) {
+    RECT rect = {0, 0, 0, 0};
+    ::GetWindowRect(::GetDlgItem(dialog, id), &rect);
+    ::MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+void MainDialogTest::SetUp() {
+    WipeEffects();
+    WipeSettings();
+}
+
+void MainDialogTest::TearDown() {
+    m_dialog.reset();
+    WipeEffects();
+    WipeSettings();
+}
+
+void MainDialogTest::Open() {
+    m_dialog = std::make_unique<TestDialog>();
+    m_dialog->SetPickers(&m_pickers);
+    ASSERT_TRUE(m_dialog->Create());
+    Pump();
+}
+
+void MainDialogTest::Close() {
+    if (m_dialog && m_dialog->m_hWnd)
+        Click(IDCANCEL);
+    Pump();
+}
+
+void MainDialogTest::Click(int id) {
+    ::SendMessageA(Handle(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(Item(id)));
+}
+
+void MainDialogTest::SelectEffect(const std::string& name) {
+    HWND list = Item(IDC_EFFECT_LIST);
+    LRESULT index =
+        ::SendMessageA(list, LB_FINDSTRINGEXACT, -1, reinterpret_cast<LPARAM>(name.c_str()));
+    ASSERT_NE(index, LB_ERR) << name;
+    ::SendMessageA(list, LB_SETCURSEL, index, 0);
+    ::SendMessageA(Handle(), WM_COMMAND, MAKEWPARAM(IDC_EFFECT_LIST, LBN_SELCHANGE),
+                   reinterpret_cast<LPARAM>(list));
+}
+
+void MainDialogTest::SelectPresets(const std::vector<std::string>& names) {
+    HWND list = Item(IDC_PRESET_LIST);
+    ::SendMessageA(list, LB_SETSEL, FALSE, -1);
+    for (const std::string& name : names) {
+        LRESULT index =
+            ::SendMessageA(list, LB_FINDSTRINGEXACT, -1, reinterpret_cast<LPARAM>(name.c_str()));
+        ASSERT_NE(index, LB_ERR) << name;
+        ::SendMessageA(list, LB_SETSEL, TRUE, index);
+    }
+    ::SendMessageA(Handle(), WM_COMMAND, MAKEWPARAM(IDC_PRESET_LIST, LBN_SELCHANGE),
+                   reinterpret_cast<LPARAM>(list));
+}
+
+void MainDialogTest::Pump() {
+    MSG msg;
+    while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (m_dialog && m_dialog->m_hWnd && ::IsDialogMessageA(m_dialog->m_hWnd, &msg))
+            continue;
+        ::TranslateMessage(&msg);
+        ::DispatchMessageA(&msg);
+    }
+}
