@@ -414,6 +414,7 @@ static void print_header(const Reader* rd, FILE* out) {
     fprintf(out, "channels: %ld\n", (long)get_i32(obj, WP_CHANNELS));
     fprintf(out, "bits per sample: %ld\n", (long)get_i32(obj, WP_BITS_PER_SAMPLE));
     fprintf(out, "frames: %lld\n", (long long)get_i64(obj, WP_FRAME_COUNT));
+    fprintf(out, "data offset: %lu\n", (unsigned long)(uint32_t)get_i32(obj, WP_DATA_OFFSET));
     for (i = 0; i < sizeof kInfoTexts / sizeof kInfoTexts[0]; ++i) {
         const char* s = text_buffer(obj, kInfoTexts[i].offset);
         if (text_len(s, kInfoTexts[i].size) > 0)
@@ -460,15 +461,16 @@ static int cmd_plugin(const Plugin* p) {
     unsigned int n;
     int i;
     void* obj;
-    memset(type, 0, sizeof type);
+    /* Junk first, so that a missing terminator or an unwritten output shows. */
+    memset(type, 'X', sizeof type);
     n = p->queryType(type);
     fprintf(stdout, "type: %.*s\n", (int)text_len(type, sizeof type), type);
     fprintf(stdout, "type length: %u\n", n);
     obj = plugin_new_object(p);
     if (!obj)
         return EXIT_PLUGIN;
-    memset(name, 0, sizeof name);
-    memset(ext, 0, sizeof ext);
+    memset(name, 'X', sizeof name);
+    memset(ext, 'X', sizeof ext);
     fprintf(stdout, "format name result: %d\n", vt(obj)->GetFormatName(obj, name, ext, 12345));
     fprintf(stdout, "format name: %.*s\n", (int)text_len(name, sizeof name), name);
     fprintf(stdout, "extension: %.*s\n", (int)text_len(ext, sizeof ext), ext);

@@ -292,12 +292,26 @@ def expected_rich_copy():
         wf.data(wf.frames16(40)))
 
 
+def text_limits_file():
+    return wf.riff(
+        wf.fmt(1, 8000, 16),
+        wf.chunk("INAM", b"T" * 259 + b"\0"),  # 260 bytes: taken
+        wf.chunk("IART", b"A" * 260 + b"\0"),  # 261 bytes: skipped
+        wf.chunk("ICOP", b"C" * 260),  # no NUL inside: cut to 259 characters
+        wf.chunk("ICMT", b"M" * 400 + b"\0"),  # the comment buffer holds 520
+        wf.cue([(1, 0)]),
+        wf.adtl(wf.labl(1, b"L" * 200), wf.note(1, b"N" * 127)),
+        wf.data(wf.frames16(1, 1)))
+
+
 class HandBuiltTest(HostCase):
     def test_markers_regions_and_play_list_reach_the_host(self):
         name = self.write("rich.wav", rich_file())
         lines = self.info(name)
         self.assertEqual(lines[-len(RICH_MARKERS):], RICH_MARKERS)
+        data_at = next(off for ident, off, _ in wf.chunks_of(rich_file()) if ident == "data")
         self.assertItems(lines, file_name="rich.wav", frames=40, frames_read=40,
+                         data_offset=data_at,
                          title="Title here", artist="Artist", comment="A comment")
         self.assertNotIn("copyright", fields(lines))
         self.assertEqual(self.dump(name), wf.frames16(40))
@@ -363,7 +377,8 @@ class HandBuiltTest(HostCase):
                 self.write(name, wf.riff(fmt, wf.chunk("junk", b"12345"), wf.data(frames)))
                 lines = self.info(name)
                 self.assertItems(lines, format="PCM", bits_per_sample=bits, channels=2,
-                                 frames=count, frames_read=count)
+                                 frames=count, frames_read=count,
+                                 data_offset=12 + len(fmt) + 14 + 8)
                 self.assertEqual(self.dump(name),
                                  frames if bits == 16 else bytes(b ^ 0x80 for b in frames))
 
@@ -407,16 +422,7 @@ class HandBuiltTest(HostCase):
         self.assertEqual(self.sox_raw(name), b"\x00\x7f\x80")
 
     def test_text_limits(self):
-        wav = wf.riff(
-            wf.fmt(1, 8000, 16),
-            wf.chunk("INAM", b"T" * 259 + b"\0"),  # 260 bytes: taken
-            wf.chunk("IART", b"A" * 260 + b"\0"),  # 261 bytes: skipped
-            wf.chunk("ICOP", b"C" * 260),  # no NUL inside: cut to 259 characters
-            wf.chunk("ICMT", b"M" * 400 + b"\0"),  # the comment buffer holds 520
-            wf.cue([(1, 0)]),
-            wf.adtl(wf.labl(1, b"L" * 200), wf.note(1, b"N" * 127)),
-            wf.data(wf.frames16(1, 1)))
-        lines = self.info(self.write("texts.wav", wav))
+        lines = self.info(self.write("texts.wav", text_limits_file()))
         f = fields(lines)
         self.assertEqual(f["title"], "T" * 259)
         self.assertNotIn("artist", f)
@@ -500,8 +506,8 @@ class CopyTest(HostCase):
     def test_copy_keeps_texts_markers_regions_and_play_list(self):
         src = self.write("rich.wav", rich_file())
         out = self.copy(src, "copy.wav")
-        original = [line for line in self.info(src) if not line.startswith("file ")]
-        copied = [line for line in self.info("copy.wav") if not line.startswith("file ")]
+        original = [line for line in self.info(src) if not line.startswith(("file ", "data offset"))]
+        copied = [line for line in self.info("copy.wav") if not line.startswith(("file ", "data offset"))]
         self.assertEqual(copied, original)
         self.peers_agree(src, "copy.wav", 2, 16)
         # The layout the writer gives such a file
@@ -509,6 +515,16 @@ class CopyTest(HostCase):
         self.assertEqual(chunks, ["fmt ", "INAM", "IART", "ICMT", "CUE ", "list", "plst",
                                   "data"])
         self.assertEqual(out, expected_rich_copy())
+
+    def test_texts_at_their_limits_read_back(self):
+        src = self.write("texts.wav", text_limits_file())
+        self.copy(src, "texts_copy.wav")
+        original = [line for line in self.info(src) if not line.startswith(("file ", "data offset"))]
+        copied = [line for line in self.info("texts_copy.wav") if not line.startswith(("file ", "data offset"))]
+        self.assertEqual(copied[-5:], original[-5:])
+        self.assertEqual(fields(copied)["title"], "T" * 259)
+        self.assertEqual(fields(copied)["copyright"], "C" * 259)
+        self.assertEqual(fields(copied)["comment"], "M" * 400)
 
     def test_entry_without_marker_is_left_out_of_the_copy(self):
         wav = wf.riff(wf.fmt(1, 8000, 16), wf.cue([(1, 4), (2, 8)]),
