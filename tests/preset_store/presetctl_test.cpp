@@ -1,0 +1,175 @@
+// presetctl run as its own process under Wine against the real registry: output, error
+// lines, exit statuses and files.
+#include "store_test_support.h"
+
+#include <algorithm>
+#include <cstdio>
+
+using namespace store_test;
+
+namespace {
+
+// A path given by the build (a Unix path) as Wine sees it.
+std::string WindowsPath(std::string path) {
+    if (!path.empty() && path[0] == '/')
+        path = "Z:" + path;
+    for (char& c : path)
+        if (c == '/')
+            c = '\\';
+    return path;
+}
+
+struct Result {
+    DWORD status;
+    std::string out;
+    std::string err;
+};
+
+class PresetctlTest : public ScratchRegistry {
+protected:
+    void SetUp() override {
+        ScratchRegistry::SetUp();
+        const std::vector<std::string> args = ::testing::internal::GetArgvs();
+        ASSERT_GE(args.size(), 3u) << "usage: presetctl_tests PRESETCTL EXAMPLES";
+        tool = WindowsPath(args[1]);
+        examples = WindowsPath(args[2]);
+        folder = ScratchFolder("presetctl");
+    }
+
+    Result Run(const std::vector<std::string>& args) {
+        const std::string outPath = folder + "\\stdout.txt";
+        const std::string errPath = folder + "\\stderr.txt";
+        SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+        HANDLE out = CreateFileA(outPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                                 CREATE_ALWAYS, 0, nullptr);
+        HANDLE err = CreateFileA(errPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                                 CREATE_ALWAYS, 0, nullptr);
+        std::string line = "\"" + tool + "\"";
+        for (const std::string& arg : args)
+            line += " \"" + arg + "\"";
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+        startup.hStdOutput = out;
+        startup.hStdError = err;
+        PROCESS_INFORMATION process = {};
+        Result result = {9999, "", ""};
+        if (CreateProcessA(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                           &process)) {
+            WaitForSingleObject(process.hProcess, INFINITE);
+            GetExitCodeProcess(process.hProcess, &result.status);
+            CloseHandle(process.hProcess);
+            CloseHandle(process.hThread);
+        }
+        CloseHandle(out);
+        CloseHandle(err);
+        result.out = ReadFileBytes(outPath);
+        result.err = ReadFileBytes(errPath);
+        return result;
+    }
+
+    std::string Example(const char* name) { return examples + "\\" + name; }
+
+    void ImportExamples() {
+        const Result r =
+            Run({"import", Example("Reverb - Small Room.kvp"), Example("Echo - Slapback.kvp"),
+                 Example("Equalizer - Speech Presence.kvp")});
+        ASSERT_EQ(0u, r.status) << r.err;
+        ASSERT_EQ("", r.err);
+    }
+
+    std::string tool;
+    std::string examples;
+    std::string folder;
+};
+
+TEST_F(PresetctlTest, HelpAndCommandLineErrors) {
+    const Result help = Run({"--help"});
+    EXPECT_EQ(0u, help.status);
+    for (const char* command : {"list", "export", "save", "backup", "import", "delete"})
+        EXPECT_NE(std::string::npos, help.out.find("  " + std::string(command) + " ")) << command;
+    EXPECT_EQ(2u, Run({}).status);
+    const Result unknown = Run({"frobnicate"});
+    EXPECT_EQ(2u, unknown.status);
+    EXPECT_EQ("presetctl: frobnicate: unknown command (see presetctl --help)\r\n", unknown.err);
+    EXPECT_EQ(2u, Run({"export", "Reverb"}).status);
+    EXPECT_EQ(2u, Run({"list", "a", "b"}).status);
+}
+
+TEST_F(PresetctlTest, ImportedExamplesListSortedAndExportByteForByte) {
+    ImportExamples();
+    const Result effects = Run({"list"});
+    EXPECT_EQ(0u, effects.status);
+    EXPECT_EQ("Echo\r\nEqualizer\r\nReverb\r\n", effects.out);
+    const Result presets = Run({"list", "reverb"});
+    EXPECT_EQ("Small Room\r\n", presets.out);
+
+    const std::string file = folder + "\\exported.kvp";
+    const Result exported = Run({"export", "Reverb", "Small Room", file});
+    EXPECT_EQ(0u, exported.status) << exported.err;
+    EXPECT_EQ(ReadFileBytes(Example("Reverb - Small Room.kvp")), ReadFileBytes(file));
+
+    // The version 1.0 example landed in the sections it names.
+    StoredValue gain;
+    ASSERT_TRUE(
+        GetRaw(std::string(kEffectsRoot) + "\\Equalizer\\Speech Presence\\Low", "Gain", gain));
+    EXPECT_EQ(Dword(4294967292u), gain.data);
+}
+
+TEST_F(PresetctlTest, EveryFailureIsReportedAndTheRestStillRuns) {
+    WriteFileBytes(folder + "\\notes.txt", "shopping list\r\n");
+    const Result imported = Run({"import", folder + "\\missing.kvp", folder + "\\notes.txt",
+                                 Example("Echo - Slapback.kvp")});
+    EXPECT_EQ(1u, imported.status);
+    EXPECT_EQ("presetctl: " + folder + "\\missing.kvp: cannot read the file\r\npresetctl: " +
+                  folder + "\\notes.txt: not a preset file\r\n",
+              imported.err);
+    EXPECT_TRUE(KeyExists(std::string(kEffectsRoot) + "\\Echo\\Slapback"));
+
+    const Result missingEffect = Run({"export", "Chorus", "Wide", folder + "\\x.kvp"});
+    EXPECT_EQ(1u, missingEffect.status);
+    EXPECT_EQ("presetctl: Chorus: no such effect\r\n", missingEffect.err);
+    EXPECT_FALSE(KeyExists(std::string(kEffectsRoot) + "\\Chorus"));
+
+    const Result unwritable = Run({"export", "Echo", "Slapback", folder + "\\no folder\\x.kvp"});
+    EXPECT_EQ(1u, unwritable.status);
+    EXPECT_NE(std::string::npos, unwritable.err.find("cannot write the file"));
+
+    CreateKey(std::string(kEffectsRoot) + "\\Echo\\Long Tail");
+    const Result deleted = Run({"delete", "Echo", "Nothing", "slapback", ""});
+    EXPECT_EQ(1u, deleted.status);
+    EXPECT_EQ("presetctl: Echo\\Nothing: no such preset\r\npresetctl: Echo\\: no such preset\r\n",
+              deleted.err);
+    EXPECT_EQ(std::vector<std::string>{"Long Tail"}, Subkeys(std::string(kEffectsRoot) + "\\Echo"));
+    EXPECT_FALSE(KeyExists(std::string(kEffectsRoot) + "\\Echo\\Nothing"));
+}
+
+TEST_F(PresetctlTest, SaveAndBackupNameFilesLikeTheDialog) {
+    ImportExamples();
+    const Result first = Run({"save", folder, "Echo", "Slapback"});
+    EXPECT_EQ(0u, first.status) << first.err;
+    EXPECT_EQ(folder + "\\Echo - Slapback.kvp\r\n", first.out);
+    EXPECT_EQ(ReadFileBytes(Example("Echo - Slapback.kvp")),
+              ReadFileBytes(folder + "\\Echo - Slapback.kvp"));
+    const Result second = Run({"save", folder, "Echo", "Slapback"});
+    EXPECT_EQ(0u, second.status);
+    EXPECT_EQ(folder + "\\Echo - Slapback - ", second.out.substr(0, folder.size() + 19));
+    EXPECT_EQ(std::string::npos, second.out.find("Slapback.kvp"));
+
+    const std::string backup = ScratchFolder("presetctl_backup");
+    const Result all = Run({"backup", backup});
+    EXPECT_EQ(0u, all.status) << all.err;
+    EXPECT_EQ(backup + "\\Echo - Slapback.kvp\r\n" + backup +
+                  "\\Equalizer - Speech Presence.kvp\r\n" + backup +
+                  "\\Reverb - Small Room.kvp\r\n",
+              all.out);
+    EXPECT_EQ(ReadFileBytes(Example("Reverb - Small Room.kvp")),
+              ReadFileBytes(backup + "\\Reverb - Small Room.kvp"));
+
+    const Result nowhere = Run({"backup", backup + "\\missing"});
+    EXPECT_EQ(1u, nowhere.status);
+    EXPECT_EQ(3u, static_cast<size_t>(std::count(nowhere.err.begin(), nowhere.err.end(), '\n')));
+}
+
+} // namespace
