@@ -297,6 +297,16 @@ typedef struct Reader {
  * set, the header items seen so far are printed first, also for a refused file. */
 static void print_header(const Reader* rd, FILE* out);
 
+static int capped_count(int32_t count, const char* path, unsigned recordBytes) {
+    WIN32_FILE_ATTRIBUTE_DATA a;
+    uint64_t limit = 0;
+    if (count <= 0)
+        return 0;
+    if (GetFileAttributesExA(path, GetFileExInfoStandard, &a))
+        limit = (((uint64_t)a.nFileSizeHigh << 32) | a.nFileSizeLow) / recordBytes;
+    return (uint64_t)count < limit ? (int)count : (int)limit;
+}
+
 static int reader_open(Reader* rd, const Plugin* p, const char* path, int bufferBytes, FILE* show) {
     char full[1024]; /* longer than any path the plug-in takes */
     DWORD n;
@@ -347,9 +357,12 @@ static int reader_open(Reader* rd, const Plugin* p, const char* path, int buffer
     /* The buffer holds at least one frame; one junk byte past the end shows an overrun. */
     rd->bufferBytes = bufferBytes;
     rd->buffer = malloc((size_t)bufferBytes + 1);
-    /* Size the host's lists from the counts the header read left behind. */
-    if (!rd->buffer || !host_records_init(&rd->records, get_i32(rd->obj, WP_CUE_COUNT),
-                                          get_i32(rd->obj, WP_PLAY_LIST_COUNT))) {
+    /* Size the host's lists from the counts the header read left behind. A count is the
+     * one a file declares; no file holds more points (24 bytes each) or segments (12 bytes
+     * each) than its size allows, so a corrupt count costs no more than that. */
+    if (!rd->buffer ||
+        !host_records_init(&rd->records, capped_count(get_i32(rd->obj, WP_CUE_COUNT), name, 24),
+                           capped_count(get_i32(rd->obj, WP_PLAY_LIST_COUNT), name, 12))) {
         fail_line("out of memory");
         vt(rd->obj)->CloseFile(rd->obj, 1);
         return 0;
