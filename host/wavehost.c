@@ -293,8 +293,6 @@ typedef struct Reader {
     const char* path;
 } Reader;
 
-/* Opens IN and reads its header; on refusal prints one line and returns 0. When `show` is
- * set, the header items seen so far are printed first, also for a refused file. */
 static void print_header(const Reader* rd, FILE* out);
 
 static int capped_count(int32_t count, const char* path, unsigned recordBytes) {
@@ -307,6 +305,10 @@ static int capped_count(int32_t count, const char* path, unsigned recordBytes) {
     return (uint64_t)count < limit ? (int)count : (int)limit;
 }
 
+/* Opens a file for reading and reads its header, then attaches the host's lists; on refusal
+ * prints one line and returns 0 (the file is closed again, the object is left for
+ * reader_end). When `show` is set, the header items seen so far are printed first, also for a
+ * refused file. */
 static int reader_open(Reader* rd, const Plugin* p, const char* path, int bufferBytes, FILE* show) {
     char full[1024]; /* longer than any path the plug-in takes */
     DWORD n;
@@ -397,11 +399,16 @@ static int reader_read(Reader* rd) {
     return frames;
 }
 
-static void reader_close(Reader* rd) {
+/* Closes the file when it is open, detaches the host's lists, deletes the object and frees
+ * the host's records. */
+static void reader_end(Reader* rd, const Plugin* p, int fileOpen) {
     if (rd->obj) {
-        /* The lists are detached before the host frees them. */
+        if (fileOpen)
+            vt(rd->obj)->CloseFile(rd->obj, 1);
         set_ptr(rd->obj, WP_HOST_MARKERS, NULL);
         set_ptr(rd->obj, WP_HOST_PLAY_LIST, NULL);
+        p->deleteObject(rd->obj);
+        rd->obj = NULL;
     }
     host_records_free(&rd->records);
     free(rd->buffer);
@@ -525,8 +532,7 @@ static int cmd_info(const Plugin* p, const Options* o, const char* path) {
     int64_t total;
     int status = 0;
     if (!reader_open(&rd, p, path, o->bufferBytes, stdout)) {
-        if (rd.obj)
-            p->deleteObject(rd.obj);
+        reader_end(&rd, p, 0);
         return EXIT_FILE;
     }
     print_header(&rd, stdout);
@@ -537,9 +543,7 @@ static int cmd_info(const Plugin* p, const Options* o, const char* path) {
         fprintf(stdout, "frames read: %lld\n", (long long)total);
         print_markers(&rd.records, stdout);
     }
-    vt(rd.obj)->CloseFile(rd.obj, 1);
-    p->deleteObject(rd.obj);
-    reader_close(&rd);
+    reader_end(&rd, p, 1);
     return status;
 }
 
@@ -557,8 +561,7 @@ static int cmd_dump(const Plugin* p, const Options* o, const char* in, const cha
     FILE* f;
     int status = 0;
     if (!reader_open(&rd, p, in, o->bufferBytes, NULL)) {
-        if (rd.obj)
-            p->deleteObject(rd.obj);
+        reader_end(&rd, p, 0);
         return EXIT_FILE;
     }
     f = fopen(out, "wb");
@@ -581,9 +584,7 @@ static int cmd_dump(const Plugin* p, const Options* o, const char* in, const cha
         fail_line("cannot write %s", out);
         status = EXIT_FILE;
     }
-    vt(rd.obj)->CloseFile(rd.obj, 1);
-    p->deleteObject(rd.obj);
-    reader_close(&rd);
+    reader_end(&rd, p, 1);
     return status;
 }
 
@@ -614,9 +615,19 @@ static int cmd_copy(const Plugin* p, const Options* o, const char* in, const cha
     int status = 0;
     int64_t total;
 
+    {
+        /* Writing opens OUT with truncation: never over the file being read. */
+        char fullIn[1024];
+        DWORD a = GetFullPathNameA(in, sizeof fullIn, fullIn, NULL);
+        n = GetFullPathNameA(out, sizeof full, full, NULL);
+        if (a > 0 && a < sizeof fullIn && n > 0 && n < sizeof full &&
+            lstrcmpiA(fullIn, full) == 0) {
+            fail_line("usage: copy needs two different files");
+            return EXIT_USAGE;
+        }
+    }
     if (!reader_open(&rd, p, in, o->bufferBytes, NULL)) {
-        if (rd.obj)
-            p->deleteObject(rd.obj);
+        reader_end(&rd, p, 0);
         return EXIT_FILE;
     }
     /* The first read hands the markers and play list over. */
@@ -648,9 +659,12 @@ static int cmd_copy(const Plugin* p, const Options* o, const char* in, const cha
                kInfoTexts[i].size);
     set_ptr(w.obj, WP_HOST_MARKERS, &rd.records.markerList);
     set_ptr(w.obj, WP_HOST_PLAY_LIST, &rd.records.playList);
-    vt(w.obj)->WriteHeader(w.obj);
+    if (!vt(w.obj)->WriteHeader(w.obj)) {
+        fail_line("%s: WriteHeader failed", out);
+        status = EXIT_FILE;
+    }
 
-    if (frames > 0 && !sink_plugin(&w, rd.buffer, frames, rd.frameBytes))
+    if (status == 0 && frames > 0 && !sink_plugin(&w, rd.buffer, frames, rd.frameBytes))
         status = EXIT_FILE;
     if (status == 0) {
         total = read_all(&rd, sink_plugin, &w);
@@ -679,9 +693,7 @@ static int cmd_copy(const Plugin* p, const Options* o, const char* in, const cha
 done_writer:
     p->deleteObject(w.obj);
 done_reader:
-    vt(rd.obj)->CloseFile(rd.obj, 1);
-    p->deleteObject(rd.obj);
-    reader_close(&rd);
+    reader_end(&rd, p, 1);
     return status;
 }
 

@@ -132,6 +132,7 @@ class BoundaryTest(HostCase):
             (("info", "text.wav"), 1, "text.wav: not a RIFF WAVE file"),
             (("info", "tiny.wav"), 1, "tiny.wav: not a RIFF WAVE file"),
             (("copy", "missing.wav", "out.wav"), 1, "cannot open missing.wav"),
+            (("copy", "text.wav", "./TEXT.wav"), 2, "two different files"),
             (("info",), 2, "usage"),
             (("frobnicate", "x"), 2, "usage"),
             (("--buffer", "0", "info", "x.wav"), 2, "usage"),
@@ -143,6 +144,7 @@ class BoundaryTest(HostCase):
                 self.assertEqual(len(err.splitlines()), 1, err)
                 self.assertIn(message, err)
         self.assertFalse(os.path.exists(self.path("out.wav")))
+        self.assertEqual(self.read("text.wav"), b"this is not a sound file at all\n")
 
     def test_path_of_260_characters_is_refused(self):
         # The host hands over the full path: Z:, the scratch folder, sub-folders, the name.
