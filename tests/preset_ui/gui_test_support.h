@@ -73,7 +73,7 @@ std::vector<int> SelectedIndexes(HWND list);
 RECT ChildRect(HWND dialog, int id); // window rectangle in the dialog's client coordinates
 
 class MainDialogTest : public ::testing::Test {
-protected:
+public:
     void SetUp() override;
     void TearDown() override;
 
