@@ -1,0 +1,190 @@
+// Frames into the host's buffer, seeking, the stream guards, and the hand-over into host lists.
+#include "wave_test_support.h"
+
+using namespace wave_test;
+namespace hm = host_marker;
+
+namespace {
+
+Bytes Counting16Stereo(std::uint32_t frames) {
+    Bytes data;
+    for (std::uint32_t i = 0; i < frames * 2; ++i)
+        Put16(data, i);
+    return Riff(Cat({Chunk("fmt ", Fmt(1, 2, 44100, 16)), Chunk("data", data),
+                     Chunk("INAM", Text("after the data"))}));
+}
+
+TEST(SampleReader, WholeFramesUpToTheBufferAndTheRemainder) {
+    OpenedFile f(Counting16Stereo(10000));
+    ASSERT_TRUE(f.ok);
+    Bytes buffer(4097, 0xEE);
+    EXPECT_EQ(1024, f.plugin->ReadSamples(buffer.data(), 4097));
+    EXPECT_EQ(8976, f.plugin->framesRemaining);
+    EXPECT_EQ(0xEE, buffer[4096]); // the extra byte is untouched
+    EXPECT_EQ(1u, Get32(buffer, 0) >> 16);
+    EXPECT_EQ(2047u, Get32(buffer, 4092) >> 16);
+    EXPECT_EQ(0, f.plugin->ReadSamples(buffer.data(), 3)); // smaller than a frame
+    int total = 1024;
+    while (int n = f.plugin->ReadSamples(buffer.data(), 4096))
+        total += n;
+    EXPECT_EQ(10000, total); // never past the data chunk
+    EXPECT_EQ(0, f.plugin->framesRemaining);
+}
+
+TEST(SampleReader, EightBitSamplesArriveSigned) {
+    OpenedFile f(Riff(Cat({Chunk("fmt ", Fmt(1, 1, 8000, 8)), Chunk("data", {0x80, 0xFF, 0x00})})));
+    ASSERT_TRUE(f.ok);
+    Bytes buffer(8, 0x55);
+    EXPECT_EQ(3, f.plugin->ReadSamples(buffer.data(), 8));
+    EXPECT_EQ((Bytes{0x00, 0x7F, 0x80, 0x55}), Bytes(buffer.begin(), buffer.begin() + 4));
+}
+
+TEST(SampleReader, SeekMovesAndResetsWhatRemains) {
+    OpenedFile f(Counting16Stereo(100));
+    ASSERT_TRUE(f.ok);
+    Bytes buffer(4096);
+    EXPECT_EQ(100, f.plugin->ReadSamples(buffer.data(), 4096));
+    EXPECT_EQ(1, f.plugin->SeekFrame(0)); // back to the start after reading everything
+    EXPECT_EQ(44, f.Position());
+    EXPECT_EQ(100, f.plugin->ReadSamples(buffer.data(), 4096));
+    EXPECT_EQ(1, f.plugin->SeekFrame(90));
+    EXPECT_EQ(44 + 360, f.Position());
+    EXPECT_EQ(10, f.plugin->ReadSamples(buffer.data(), 4096)); // not into the INAM chunk
+    EXPECT_EQ(180u, Get32(buffer, 0) & 0xFFFF);
+    EXPECT_EQ(0, f.plugin->SeekFrame(-1));
+    EXPECT_EQ(44 + 400, f.Position());
+    EXPECT_EQ(1, f.plugin->SeekFrame(150));
+    EXPECT_EQ(0, f.plugin->framesRemaining);
+}
+
+TEST(SampleReader, HugeDataSizeKeepsTheCountPositive) {
+    Bytes file = Riff(Cat({Chunk("fmt ", Fmt(1, 1, 8000, 8)), Chunk("data", Bytes(6))}));
+    file[40] = file[41] = file[42] = file[43] = 0xFF; // the data size
+    OpenedFile f(file);
+    ASSERT_TRUE(f.ok);
+    EXPECT_EQ(4294967295, f.plugin->info.frameCount);
+    EXPECT_EQ(2147483647, f.plugin->framesRemaining);
+    Bytes buffer(64);
+    EXPECT_EQ(6, f.plugin->ReadSamples(buffer.data(), 64));
+}
+
+TEST(SampleReader, NoStreamNoSizeNoHarm) {
+    OpenedFile f(Counting16Stereo(10));
+    ASSERT_TRUE(f.ok);
+    Bytes buffer(64);
+    EXPECT_EQ(0, f.plugin->ReadSamples(buffer.data(), -4));
+    f.plugin->CloseFile(1);
+    EXPECT_EQ(nullptr, f.plugin->file);
+    EXPECT_EQ(0, f.plugin->ReadSamples(buffer.data(), 64));
+    EXPECT_EQ(0, f.plugin->SeekFrame(0));
+    EXPECT_EQ(0, f.plugin->ReadHeader());
+    EXPECT_EQ(0, f.plugin->WriteHeader());
+    EXPECT_EQ(0, f.plugin->WriteSamples(buffer.data(), 64, 1));
+    f.plugin->CloseFile(0); // a second close touches nothing
+}
+
+// Cues 1 plain at 10 with label and note, 2 a region 500..1499, 3 a region whose end is its
+// start, 4 plain at 40; play list: segment for cue 3, then for cue 4.
+Bytes HandOverFile() {
+    return Riff(Cat({Chunk("fmt ", Fmt(1, 1, 8000, 16)), Chunk("data", Bytes(4)),
+                     Chunk("cue ", CuePoints({{1, 10}, {2, 500}, {3, 700}, {4, 40}})),
+                     Chunk("LIST", Cat({Bytes{'a', 'd', 't', 'l'}, Chunk("ltxt", Ltxt(2, 1000)),
+                                        Chunk("ltxt", Ltxt(3, 1)), Chunk("labl", IdText(1, "L1")),
+                                        Chunk("note", IdText(1, "N1"))})),
+                     Chunk("plst", Bytes{2, 0, 0, 0, 3, 0, 0, 0, 1, 0, 0, 0, 1, 0,
+                                         0, 0, 4, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0})}));
+}
+
+TEST(HandOver, FillsHostMarkersAndEntriesOnce) {
+    OpenedFile f(HandOverFile());
+    ASSERT_TRUE(f.ok);
+    HostSide host;
+    unsigned char* m[5];
+    for (auto& r : m)
+        r = host.AddMarker();
+    unsigned char* e0 = host.AddEntry(nullptr);
+    unsigned char* e1 = host.AddEntry(nullptr);
+    f.plugin->hostMarkers = &host.markers;
+    f.plugin->hostPlayList = &host.entries;
+    Bytes buffer(16);
+    EXPECT_EQ(2, f.plugin->ReadSamples(buffer.data(), 16));
+
+    EXPECT_EQ(0, f.plugin->cueCount);
+    EXPECT_EQ(0, f.plugin->playListCount);
+    EXPECT_EQ("L1", Str(m[0], hm::kLabel));
+    EXPECT_EQ("N1", Str(m[0], hm::kNote));
+    EXPECT_EQ(10, I64(m[0], hm::kStart));
+    EXPECT_EQ(2, I32(m[0], hm::kMarkerType));
+    EXPECT_EQ(1, I32(m[0], hm::kPointFlag));
+    EXPECT_EQ(0xCC, m[0][hm::kEnd]);   // not a region: the host's end stays
+    EXPECT_EQ(0xCC, m[0][0x110]);      // the host's own fields stay
+    EXPECT_EQ(0xCC, m[1][hm::kLabel]); // no text: the host's text stays
+    EXPECT_EQ(500, I64(m[1], hm::kStart));
+    EXPECT_EQ(1499, I64(m[1], hm::kEnd));
+    EXPECT_EQ(3, I32(m[1], hm::kMarkerType));
+    EXPECT_EQ(I32(m[4], hm::kPointFlag), I32(m[1], hm::kPointFlag)); // untouched
+    EXPECT_EQ(5, I32(m[2], hm::kMarkerType)); // a one-frame region used by the play list
+    EXPECT_EQ(1, I32(m[2], hm::kPointFlag));
+    EXPECT_EQ(0xCC, m[2][hm::kEnd]);
+    EXPECT_EQ(5, I32(m[3], hm::kMarkerType));
+    EXPECT_EQ(0xCC, m[4][hm::kStart]); // more host records than cues: the rest stays
+    EXPECT_EQ(m[2], EntryMarker(e0));
+    EXPECT_EQ(m[3], EntryMarker(e1));
+
+    SetI32(m[0], hm::kMarkerType, 99);
+    f.plugin->SeekFrame(0);
+    f.plugin->ReadSamples(buffer.data(), 16);
+    EXPECT_EQ(99, I32(m[0], hm::kMarkerType)); // no second hand-over
+}
+
+TEST(HandOver, ShortListsNullElementsAndMissingLists) {
+    for (int markers : {0, 1, 2, 3}) {
+        SCOPED_TRACE(markers);
+        OpenedFile f(HandOverFile());
+        HostSide host;
+        std::vector<unsigned char*> m;
+        for (int i = 0; i < markers; ++i) {
+            m.push_back(i == 1 ? nullptr : host.AddMarker());
+            if (i == 1)
+                host.markers.AddTail(nullptr);
+        }
+        unsigned char* e0 = host.AddEntry(&host); // junk the hand-over must replace
+        host.entries.AddTail(nullptr);
+        f.plugin->hostMarkers = &host.markers;
+        f.plugin->hostPlayList = &host.entries;
+        Bytes buffer(4);
+        f.plugin->ReadSamples(buffer.data(), 4);
+        if (markers >= 1) {
+            EXPECT_EQ(10, I64(m[0], hm::kStart));
+        }
+        // Cue 3 sits at position 2: a null when the host's list is shorter.
+        EXPECT_EQ(markers >= 3 ? m[2] : nullptr, EntryMarker(e0));
+        if (markers >= 3) {
+            EXPECT_EQ(5, I32(m[2], hm::kMarkerType));
+        }
+    }
+    OpenedFile f(HandOverFile());
+    Bytes buffer(4);
+    f.plugin->ReadSamples(buffer.data(), 4); // no lists at all
+    EXPECT_EQ(0, f.plugin->cueCount);
+    EXPECT_EQ(0, f.plugin->playListCount);
+}
+
+TEST(HandOver, SharedCueIdsLetTheLastMatchDecide) {
+    OpenedFile f(Riff(Cat({Chunk("fmt ", Fmt(1, 1, 8000, 16)), Chunk("data", Bytes(4)),
+                           Chunk("cue ", CuePoints({{7, 1}, {8, 2}, {7, 3}})),
+                           Chunk("plst", Bytes{1, 0, 0, 0, 7, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0})})));
+    HostSide host;
+    unsigned char* m[3] = {host.AddMarker(), host.AddMarker(), host.AddMarker()};
+    unsigned char* e = host.AddEntry(nullptr);
+    f.plugin->hostMarkers = &host.markers;
+    f.plugin->hostPlayList = &host.entries;
+    Bytes buffer(4);
+    f.plugin->ReadSamples(buffer.data(), 4);
+    EXPECT_EQ(m[2], EntryMarker(e));
+    EXPECT_EQ(5, I32(m[0], hm::kMarkerType));
+    EXPECT_EQ(2, I32(m[1], hm::kMarkerType));
+    EXPECT_EQ(5, I32(m[2], hm::kMarkerType));
+}
+
+} // namespace

@@ -1,0 +1,365 @@
+// The WAVE header reader: walks the chunks of the file just opened, fills the audio
+// properties and texts, collects cue points and play-list segments, and leaves the stream at
+// the first sample byte.
+#include "wave_plugin.h"
+
+#include <cstring>
+#include <new>
+
+#include "file_stream.h"
+#include "key_index.h"
+#include "riff_bytes.h"
+
+namespace {
+
+using riff::read_u16le;
+using riff::read_u32le;
+using riff::same_id;
+
+constexpr std::size_t kLabelTextLimit = 260; // label and note texts below this are read
+
+const unsigned char kSubFormatSuffix[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
+                                            0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+
+struct FormatName {
+    std::uint16_t tag;
+    const char* name;
+    std::int32_t isFloat;
+};
+
+const FormatName kFormatNames[] = {
+    {1, "PCM", 0},
+    {2, "MS ADPCM Compressed", 0},
+    {3, "IEEE Floating Point", 1},
+    {6, "A Law Compressed", 0},
+    {7, "Mu Law Compressed", 0},
+    {16, "OKI ADPCM Compressed", 0},
+    {17, "IMA ADPCM Compressed", 0},
+};
+
+// Copies text up to its first NUL, at most capacity - 1 characters, and terminates it.
+void CopyText(char* to, std::size_t capacity, const char* from) {
+    std::size_t n = 0;
+    while (n + 1 < capacity && from[n] != '\0') {
+        to[n] = from[n];
+        ++n;
+    }
+    to[n] = '\0';
+}
+
+std::int64_t Padded(std::uint32_t size) {
+    return static_cast<std::int64_t>(size) + (size & 1);
+}
+
+// One call of ReadHeader: the walk's state and the chunk handlers.
+class HeaderWalk {
+public:
+    explicit HeaderWalk(WavePlugin& p) : m(p), f(p.file) {}
+
+    void Run();
+    bool formatIsPcm = false;
+    bool dataSeen = false;
+
+private:
+    bool Format(std::uint32_t size);
+    void Data(std::uint32_t size);
+    bool Cues();
+    bool PlayList();
+    bool List(std::uint32_t size);
+    // Reads an INFO text chunk of a size its buffer takes; false at the end of the stream.
+    bool InfoText(char* target, std::size_t capacity, std::uint32_t size);
+    char* InfoTarget(const unsigned char* id, std::size_t* capacity) const;
+    bool Skip(std::uint32_t size) { return stream::SeekRelative(f, Padded(size)); }
+    CueRecord* FirstCue(std::uint32_t cueId);
+
+    WavePlugin& m;
+    std::FILE* f;
+    KeyIndex cueIds; // cueId -> first CueRecord
+    char infoBuffer[kCommentBytes + 1];
+    char labelBuffer[kLabelTextLimit + 1];
+};
+
+char* HeaderWalk::InfoTarget(const unsigned char* id, std::size_t* capacity) const {
+    *capacity = kTextBytes;
+    if (same_id(id, "INAM"))
+        return m.info.title;
+    if (same_id(id, "IART"))
+        return m.info.artist;
+    if (same_id(id, "ICOP"))
+        return m.info.rightsNotice;
+    if (same_id(id, "ICMT")) {
+        *capacity = kCommentBytes;
+        return m.info.comment;
+    }
+    return nullptr;
+}
+
+bool HeaderWalk::InfoText(char* target, std::size_t capacity, std::uint32_t size) {
+    if (!stream::ReadExact(f, infoBuffer, size))
+        return false;
+    if (size & 1)
+        stream::SeekRelative(f, 1);
+    infoBuffer[size] = '\0';
+    CopyText(target, capacity, infoBuffer);
+    return true;
+}
+
+CueRecord* HeaderWalk::FirstCue(std::uint32_t cueId) {
+    if (cueIds.Usable()) {
+        KeyIndex::Entry* e = cueIds.Find(cueId);
+        return e != nullptr ? static_cast<CueRecord*>(e->value) : nullptr;
+    }
+    POSITION pos = m.cues.GetHeadPosition();
+    while (pos != nullptr) {
+        CueRecord* cue = static_cast<CueRecord*>(m.cues.GetNext(pos));
+        if (cue->CueId() == cueId)
+            return cue;
+    }
+    return nullptr;
+}
+
+bool HeaderWalk::Format(std::uint32_t size) {
+    if (size < riff::kFormatBaseBytes)
+        return Skip(size);
+    unsigned char bytes[riff::kFormatExtensibleBytes] = {};
+    if (!stream::ReadExact(f, bytes, riff::kFormatBaseBytes))
+        return false;
+    std::int64_t consumed = riff::kFormatBaseBytes;
+    std::uint16_t tag = read_u16le(bytes);
+    std::uint16_t channels = read_u16le(bytes + 2);
+    std::uint32_t sampleRate = read_u32le(bytes + 4);
+    std::uint16_t blockAlign = read_u16le(bytes + 12);
+    std::uint16_t bits;
+    if (size >= 15) {
+        if (!stream::ReadExact(f, bytes + 14, 2))
+            return false;
+        consumed += 2;
+        bits = read_u16le(bytes + 14);
+    } else {
+        unsigned derived = channels != 0 ? 8u * blockAlign / channels : 0;
+        bits = static_cast<std::uint16_t>(derived != 0 && derived <= 0xFFFF ? derived : 8);
+    }
+    std::uint16_t extraSize = 0;
+    if (size >= 17) {
+        if (!stream::ReadExact(f, bytes + 16, 2))
+            return false;
+        consumed += 2;
+        extraSize = read_u16le(bytes + 16);
+    }
+    // The extensible chunk names its sample format by a GUID whose first two bytes are a tag.
+    std::uint16_t effectiveTag = tag;
+    if (tag == riff::kTagExtensible) {
+        effectiveTag = 0; // unknown unless the sub-format is proven
+        if (size >= riff::kFormatExtensibleBytes && extraSize >= riff::kExtensibleExtraBytes) {
+            if (!stream::ReadExact(f, bytes + 18, riff::kExtensibleExtraBytes))
+                return false;
+            consumed += riff::kExtensibleExtraBytes;
+            const unsigned char* guid = bytes + 24;
+            if (std::memcmp(guid + 2, kSubFormatSuffix, sizeof kSubFormatSuffix) == 0)
+                effectiveTag = read_u16le(guid);
+        }
+    }
+    // Whatever the extra-size field claims, the walk goes on where the chunk ends.
+    std::int64_t rest = Padded(size) - consumed;
+    if (rest > 0 && !stream::SeekRelative(f, rest))
+        return false;
+
+    m.info.channels = channels;
+    m.info.sampleRate = sampleRate;
+    m.info.bitsPerSample = bits;
+    const FormatName* named = nullptr;
+    for (const FormatName& entry : kFormatNames)
+        if (entry.tag == effectiveTag)
+            named = &entry;
+    if (named != nullptr) {
+        CopyText(m.info.formatName, kTextBytes, named->name);
+        m.isFloat = named->isFloat;
+    } else {
+        CopyText(m.info.formatName, kTextBytes, "Unknown");
+    }
+    formatIsPcm = effectiveTag == riff::kTagPcm;
+    return true;
+}
+
+void HeaderWalk::Data(std::uint32_t size) {
+    m.info.frameCount = size;
+    m.dataOffset = static_cast<std::uint32_t>(stream::Tell(f));
+    dataSeen = true;
+    Skip(size);
+}
+
+bool HeaderWalk::Cues() {
+    unsigned char bytes[riff::kCuePointBytes];
+    if (!stream::ReadExact(f, bytes, 4))
+        return false;
+    std::uint32_t count = read_u32le(bytes);
+    if (count == 0)
+        return true;
+    // The count tells the host how many marker records to offer; a count that runs past the end
+    // of the file is brought down to the points actually there.
+    std::uint32_t read = 0;
+    bool more = true;
+    for (; read < count; ++read) {
+        if (!stream::ReadExact(f, bytes, sizeof bytes)) {
+            more = false;
+            break;
+        }
+        CueRecord* cue = new (std::nothrow) CueRecord;
+        if (cue == nullptr)
+            continue;
+        std::memcpy(cue->cuePoint, bytes, sizeof bytes);
+        std::memset(cue->label, 0, sizeof cue->label);
+        std::memset(cue->note, 0, sizeof cue->note);
+        cue->start = read_u32le(bytes + 20);
+        cue->end = 0;
+        cue->markerType = kMarkerPlain;
+        int position = m.cues.GetCount();
+        if (m.cues.AddTail(cue) == nullptr) {
+            delete cue;
+            continue;
+        }
+        if (cueIds.Usable() && cueIds.Find(cue->CueId()) == nullptr)
+            cueIds.Add(cue->CueId(), position, cue);
+    }
+    m.cueCount = static_cast<std::int32_t>(read > INT32_MAX ? INT32_MAX : read);
+    return more;
+}
+
+bool HeaderWalk::PlayList() {
+    unsigned char bytes[riff::kPlaySegmentBytes];
+    if (!stream::ReadExact(f, bytes, 4))
+        return false;
+    std::int32_t count = static_cast<std::int32_t>(read_u32le(bytes));
+    std::int32_t read = 0;
+    bool more = true;
+    for (; read < count; ++read) {
+        if (!stream::ReadExact(f, bytes, sizeof bytes)) {
+            more = false;
+            break;
+        }
+        PlayListRecord* segment = new (std::nothrow) PlayListRecord;
+        if (segment == nullptr)
+            continue;
+        segment->cueId = read_u32le(bytes);
+        segment->length = read_u32le(bytes + 4);
+        segment->repeatCount = read_u32le(bytes + 8);
+        if (m.playList.AddTail(segment) == nullptr)
+            delete segment;
+    }
+    m.playListCount = read;
+    return more;
+}
+
+bool HeaderWalk::List(std::uint32_t size) {
+    unsigned char header[riff::kChunkHeaderBytes];
+    if (!stream::ReadExact(f, header, 4))
+        return false;
+    std::int64_t remaining = size >= 4 ? static_cast<std::int64_t>(size) - 4 : 0;
+    while (remaining > static_cast<std::int64_t>(riff::kChunkHeaderBytes)) {
+        if (!stream::ReadExact(f, header, sizeof header))
+            return false;
+        const unsigned char* id = header;
+        std::uint32_t subSize = read_u32le(header + 4);
+        remaining -= static_cast<std::int64_t>(riff::kChunkHeaderBytes) + Padded(subSize);
+        std::size_t capacity = 0;
+        char* infoTarget = InfoTarget(id, &capacity);
+        if (same_id(id, "ltxt")) {
+            unsigned char fixed[riff::kLtxtFixedBytes];
+            if (!stream::ReadExact(f, fixed, sizeof fixed))
+                return false;
+            std::int64_t textLength = Padded(subSize) - static_cast<std::int64_t>(sizeof fixed);
+            if (textLength > 0 && textLength < static_cast<std::int64_t>(kLabelTextLimit)) {
+                if (!stream::ReadExact(f, labelBuffer, static_cast<std::size_t>(textLength)))
+                    return false;
+            } else if (textLength != 0 && !stream::SeekRelative(f, textLength)) {
+                return false;
+            }
+            CueRecord* cue = FirstCue(read_u32le(fixed));
+            if (cue != nullptr) {
+                std::int32_t length = static_cast<std::int32_t>(read_u32le(fixed + 4));
+                cue->end = cue->start + length - 1;
+                cue->markerType = kMarkerRegion;
+            }
+        } else if (same_id(id, "labl") || same_id(id, "note")) {
+            bool isLabel = same_id(id, "labl");
+            unsigned char idBytes[riff::kCueIdBytes];
+            if (!stream::ReadExact(f, idBytes, sizeof idBytes))
+                return false;
+            std::int64_t textLength = Padded(subSize) - static_cast<std::int64_t>(sizeof idBytes);
+            if (textLength > 0 && textLength < static_cast<std::int64_t>(kLabelTextLimit)) {
+                if (!stream::ReadExact(f, labelBuffer, static_cast<std::size_t>(textLength)))
+                    return false;
+                labelBuffer[textLength] = '\0';
+                CueRecord* cue = FirstCue(read_u32le(idBytes));
+                // Texts longer than the 128-byte field are cut to 127 characters.
+                if (cue != nullptr)
+                    CopyText(isLabel ? cue->label : cue->note, sizeof cue->label, labelBuffer);
+            } else if (textLength != 0 && !stream::SeekRelative(f, textLength)) {
+                return false;
+            }
+        } else if (infoTarget != nullptr && subSize <= capacity) {
+            if (!InfoText(infoTarget, capacity, subSize))
+                return false;
+        } else if (!Skip(subSize)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void HeaderWalk::Run() {
+    unsigned char header[riff::kChunkHeaderBytes];
+    while (stream::ReadExact(f, header, sizeof header)) {
+        const unsigned char* id = header;
+        std::uint32_t size = read_u32le(header + 4);
+        std::size_t capacity = 0;
+        char* infoTarget = InfoTarget(id, &capacity);
+        bool more;
+        if (same_id(id, "fmt "))
+            more = Format(size);
+        else if (same_id(id, "data")) {
+            Data(size);
+            more = true;
+        } else if (infoTarget != nullptr && size <= capacity)
+            more = InfoText(infoTarget, capacity, size);
+        else if (same_id(id, "CUE "))
+            more = Cues();
+        else if (same_id(id, "LIST"))
+            more = List(size);
+        else if (same_id(id, "PLST"))
+            more = PlayList();
+        else
+            more = Skip(size);
+        if (!more)
+            break;
+    }
+}
+
+} // namespace
+
+std::int32_t WavePlugin::ReadHeader() {
+    FreeRecords();
+    if (file == nullptr)
+        return 0;
+    unsigned char header[riff::kRiffHeaderBytes];
+    if (!stream::ReadExact(file, header, sizeof header) || !same_id(header, "RIFF") ||
+        !same_id(header + 8, "WAVE"))
+        return 0;
+    CopyText(info.containerName, kTextBytes, "RIFF Wave");
+
+    std::int32_t result = 0;
+    {
+        HeaderWalk walk(*this);
+        walk.Run();
+        // Frames need whole bytes per sample and at least one channel.
+        bool usable = walk.formatIsPcm && walk.dataSeen && info.channels > 0 &&
+                      info.bitsPerSample > 0 && info.bitsPerSample % 8 == 0;
+        if (usable) {
+            info.frameCount = info.frameCount / info.channels / (info.bitsPerSample / 8);
+            stream::SeekAbsolute(file, dataOffset);
+            result = 1;
+        }
+    }
+    SetFramesRemaining(info.frameCount);
+    return result;
+}
