@@ -1,0 +1,306 @@
+// Drives Trellisan.exe from another process, as a user would see it:
+//
+//   trellisan_driver drive TRELLISAN.EXE SHOT.BMP   fills the store, starts the program, reads
+//       its lists, selects an effect and a preset, resizes the window, saves a screenshot,
+//       closes it and checks the placement it stored; exit status 0 when all held
+//   trellisan_driver shot TRELLISAN.EXE SHOT.BMP [SECONDS]   starts the program, waits
+//       (default 1 s), saves a screenshot and closes it
+//
+// Paths may be given as Unix paths; they are reached through drive Z:.
+#include "preset_store.h"
+#include "registry_key.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+int g_failures = 0;
+
+void Check(bool ok, const std::string& what) {
+    std::printf("%s %s\n", ok ? "ok  " : "FAIL", what.c_str());
+    if (!ok)
+        ++g_failures;
+}
+
+std::string WindowsPath(std::string path) {
+    if (!path.empty() && path[0] == '/')
+        path = "Z:" + path;
+    for (char& c : path)
+        if (c == '/')
+            c = '\\';
+    return path;
+}
+
+class Store : public PresetStore {
+public:
+    using PresetStore::DeleteKeyTree;
+};
+
+void Wipe(const char* name) {
+    RegistryKey parent;
+    parent.Open("Software\\Vantor\\Kelvidrome2");
+    Store().DeleteKeyTree(parent.m_hKey, name);
+    parent.Close();
+}
+
+void AddKey(const std::string& path) {
+    RegistryKey key;
+    key.Open((std::string(kEffectsRoot) + "\\" + path).c_str());
+    key.SetDword("Level", 5);
+    key.Close();
+}
+
+std::vector<std::string> ListItems(HWND list) {
+    std::vector<std::string> items;
+    int count = static_cast<int>(::SendMessageA(list, LB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        // Across processes the wide form of the message is the one that comes back whole.
+        wchar_t wide[300] = {0};
+        ::SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(wide));
+        char text[600] = {0};
+        ::WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, nullptr, nullptr);
+        items.push_back(text);
+    }
+    return items;
+}
+
+std::string Joined(const std::vector<std::string>& items) {
+    std::string text;
+    for (const std::string& item : items)
+        text += (text.empty() ? "" : ", ") + item;
+    return text;
+}
+
+RECT ChildRect(HWND dialog, int id) {
+    RECT r = {0, 0, 0, 0};
+    ::GetWindowRect(::GetDlgItem(dialog, id), &r);
+    ::MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+// Starts the program and waits for its main window.
+HWND Start(const std::string& program, PROCESS_INFORMATION& process) {
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    std::string command = "\"" + program + "\"";
+    if (!::CreateProcessA(program.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr,
+                          nullptr, &startup, &process)) {
+        std::printf("cannot start %s (error %lu)\n", program.c_str(), ::GetLastError());
+        return nullptr;
+    }
+    ::WaitForInputIdle(process.hProcess, 10000);
+    for (int i = 0; i < 300; ++i) {
+        HWND window = ::FindWindowA(nullptr, "Effects Trellisan");
+        if (window != nullptr && ::IsWindowVisible(window))
+            return window;
+        ::Sleep(50);
+    }
+    return nullptr;
+}
+
+bool Stop(HWND window, PROCESS_INFORMATION& process) {
+    ::PostMessageA(window, WM_CLOSE, 0, 0);
+    bool ended = ::WaitForSingleObject(process.hProcess, 20000) == WAIT_OBJECT_0;
+    if (!ended)
+        ::TerminateProcess(process.hProcess, 1);
+    ::CloseHandle(process.hThread);
+    ::CloseHandle(process.hProcess);
+    return ended;
+}
+
+// Copies the window's area of the screen into a 24-bit BMP file; returns the number of
+// distinct colours seen (a blank capture has one).
+int SaveScreenshot(HWND window, const std::string& path) {
+    ::RedrawWindow(window, nullptr, nullptr,
+                   RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    ::Sleep(300);
+    RECT r;
+    ::GetWindowRect(window, &r);
+    const int width = r.right - r.left, height = r.bottom - r.top;
+    if (width <= 0 || height <= 0)
+        return 0;
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    info.bmiHeader.biCompression = BI_RGB;
+    HDC screen = ::GetDC(nullptr);
+    HDC memory = ::CreateCompatibleDC(screen);
+    void* bits = nullptr;
+    HBITMAP picture = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = ::SelectObject(memory, picture);
+    ::BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
+    ::GdiFlush();
+    const DWORD stride = (width * 3 + 3) & ~3u;
+    const DWORD size = stride * height;
+    std::vector<DWORD> colours;
+    const BYTE* p = static_cast<const BYTE*>(bits);
+    for (int y = 0; y < height && colours.size() < 16; y += 3)
+        for (int x = 0; x < width && colours.size() < 16; x += 3) {
+            const BYTE* px = p + y * stride + x * 3;
+            DWORD c = px[0] | (px[1] << 8) | (px[2] << 16);
+            bool seen = false;
+            for (DWORD k : colours)
+                seen = seen || k == c;
+            if (!seen)
+                colours.push_back(c);
+        }
+    BITMAPFILEHEADER file = {};
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof file + sizeof info.bmiHeader;
+    file.bfSize = file.bfOffBits + size;
+    if (FILE* out = std::fopen(path.c_str(), "wb")) {
+        std::fwrite(&file, sizeof file, 1, out);
+        std::fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, out);
+        std::fwrite(bits, size, 1, out);
+        std::fclose(out);
+    } else {
+        colours.clear();
+    }
+    ::SelectObject(memory, old);
+    ::DeleteObject(picture);
+    ::DeleteDC(memory);
+    ::ReleaseDC(nullptr, screen);
+    return static_cast<int>(colours.size());
+}
+
+bool ReadSetting(const char* name, DWORD& value) {
+    HKEY key = nullptr;
+    if (::RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    DWORD type = 0, size = sizeof value;
+    LONG status =
+        ::RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
+    ::RegCloseKey(key);
+    return status == ERROR_SUCCESS && type == REG_DWORD;
+}
+
+// The program file: a windowed program carrying the version of the build.
+void CheckProgramFile(const std::string& program) {
+    HANDLE file = ::CreateFileA(program.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    std::vector<BYTE> head(4096);
+    DWORD got = 0;
+    ::ReadFile(file, head.data(), static_cast<DWORD>(head.size()), &got, nullptr);
+    ::CloseHandle(file);
+    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(head.data());
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(head.data() + dos->e_lfanew);
+    Check(got > sizeof(IMAGE_NT_HEADERS32) &&
+              nt->OptionalHeader.Subsystem == IMAGE_SUBSYSTEM_WINDOWS_GUI,
+          "Trellisan.exe is a windowed program");
+
+    DWORD handle = 0;
+    DWORD size = ::GetFileVersionInfoSizeA(program.c_str(), &handle);
+    std::vector<char> data(size ? size : 1);
+    std::string version;
+    if (size && ::GetFileVersionInfoA(program.c_str(), 0, size, data.data())) {
+        char* text = nullptr;
+        UINT length = 0;
+        if (::VerQueryValueA(data.data(), "\\StringFileInfo\\040904B0\\FileVersion",
+                             reinterpret_cast<void**>(&text), &length))
+            version = text;
+    }
+    Check(version == "1, 0, 0, 1", "file version \"" + version + "\"");
+}
+
+int Drive(const std::string& program, const std::string& shot) {
+    CheckProgramFile(program);
+    Wipe("Effects");
+    Wipe("Settings");
+    AddKey("Reverb\\Room");
+    AddKey("Reverb\\Hall");
+    AddKey("Echo\\Slap");
+    AddKey("Chorus");
+
+    PROCESS_INFORMATION process = {};
+    HWND window = Start(program, process);
+    Check(window != nullptr, "the window \"Effects Trellisan\" appears");
+    if (window == nullptr)
+        return 1;
+
+    HWND effects = ::GetDlgItem(window, 1001), presets = ::GetDlgItem(window, 1002);
+    std::string listed = Joined(ListItems(effects));
+    Check(listed == "Chorus, Echo, Reverb", "effect list: " + listed);
+    Check(!::IsWindowEnabled(::GetDlgItem(window, 1004)), "Save To starts disabled");
+
+    ::SendMessageA(effects, LB_SETCURSEL, 2, 0);
+    ::SendMessageA(window, WM_COMMAND, MAKEWPARAM(1001, LBN_SELCHANGE),
+                   reinterpret_cast<LPARAM>(effects));
+    listed = Joined(ListItems(presets));
+    Check(listed == "Hall, Room", "presets of Reverb: " + listed);
+    ::SendMessageA(presets, LB_SETSEL, TRUE, 0);
+    ::SendMessageA(window, WM_COMMAND, MAKEWPARAM(1002, LBN_SELCHANGE),
+                   reinterpret_cast<LPARAM>(presets));
+    Check(::IsWindowEnabled(::GetDlgItem(window, 1004)) &&
+              ::IsWindowEnabled(::GetDlgItem(window, 1006)),
+          "selecting a preset enables Save To and Delete");
+
+    const RECT loadBefore = ChildRect(window, 1003);
+    const RECT labelBefore = ChildRect(window, 1007);
+    RECT w;
+    ::GetWindowRect(window, &w);
+    ::SetWindowPos(window, nullptr, 40, 30, w.right - w.left + 100, w.bottom - w.top + 50,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+    ::Sleep(200);
+    const RECT loadAfter = ChildRect(window, 1003);
+    const RECT labelAfter = ChildRect(window, 1007);
+    Check(loadAfter.left == loadBefore.left + 100 && loadAfter.top == loadBefore.top,
+          "Load follows the right edge");
+    Check(::EqualRect(&labelAfter, &labelBefore) != FALSE, "the Effect label stays");
+
+    const int colours = SaveScreenshot(window, shot);
+    Check(colours > 2, "screenshot saved to " + shot);
+
+    WINDOWPLACEMENT placement = {};
+    placement.length = sizeof placement;
+    ::GetWindowPlacement(window, &placement);
+    Check(Stop(window, process), "the program ends when its window is closed");
+
+    const RECT& r = placement.rcNormalPosition;
+    const struct {
+        const char* name;
+        LONG expected;
+    } values[] = {{"Effects_Trellisan_Left", r.left},   {"Effects_Trellisan_Top", r.top},
+                  {"Effects_Trellisan_Right", r.right}, {"Effects_Trellisan_Bottom", r.bottom},
+                  {"Effects_Trellisan_Flags", 0},       {"Effects_Trellisan_Status", 1}};
+    for (const auto& v : values) {
+        DWORD stored = 0xDEADBEEF;
+        bool present = ReadSetting(v.name, stored);
+        Check(present && static_cast<LONG>(stored) == v.expected,
+              std::string(v.name) + " = " + std::to_string(static_cast<LONG>(stored)));
+    }
+    Wipe("Effects");
+    Wipe("Settings");
+    return g_failures == 0 ? 0 : 1;
+}
+
+int Shot(const std::string& program, const std::string& shot, int seconds) {
+    PROCESS_INFORMATION process = {};
+    HWND window = Start(program, process);
+    if (window == nullptr) {
+        std::printf("the window \"Effects Trellisan\" did not appear\n");
+        return 1;
+    }
+    ::Sleep(seconds * 1000);
+    int colours = SaveScreenshot(window, shot);
+    Stop(window, process);
+    return colours > 2 ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
+    if (argc >= 4 && std::string(argv[1]) == "drive")
+        return Drive(WindowsPath(argv[2]), WindowsPath(argv[3]));
+    if (argc >= 4 && std::string(argv[1]) == "shot")
+        return Shot(WindowsPath(argv[2]), WindowsPath(argv[3]), argc >= 5 ? std::atoi(argv[4]) : 1);
+    std::printf("usage: trellisan_driver drive|shot TRELLISAN.EXE SHOT.BMP [SECONDS]\n");
+    return 2;
+}
