@@ -73,8 +73,13 @@ ValueLine SplitValueLine(const std::string& line) {
     return parts;
 }
 
-void WriteLine(FILE* file, const std::string& line) {
+void WriteLine(FILE* file, std::string& line) {
+    line += '\n';
     std::fputs(line.c_str(), file);
+}
+
+void WriteLine(FILE* file, const char* text) {
+    std::fputs(text, file);
     std::fputc('\n', file);
 }
 

@@ -5,6 +5,8 @@
 #include "preset_store.h"
 #include "registry_key.h"
 
+#include <windows.h>
+
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -90,13 +92,12 @@ bool Presetctl::FindPreset(const std::string& effect, const std::string& preset,
     return true;
 }
 
-// Opening for appending neither truncates nor changes an existing file.
+// A file that exists read-only, or is a folder, cannot be replaced; a new one must exist
+// once the export has run.
 bool Presetctl::CanWrite(const std::string& path) {
-    FILE* file = std::fopen(path.c_str(), "a");
-    if (file == nullptr)
-        return false;
-    std::fclose(file);
-    return true;
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes == INVALID_FILE_ATTRIBUTES ||
+           (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) == 0;
 }
 
 void Presetctl::WritePreset(const std::string& effect, const std::string& preset,
@@ -106,6 +107,10 @@ void Presetctl::WritePreset(const std::string& effect, const std::string& preset
         return;
     }
     ExportPreset(effect.c_str(), preset.c_str(), path.c_str());
+    if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        Fail(path, "cannot write the file");
+        return;
+    }
     if (announce)
         std::printf("%s\n", path.c_str());
 }
