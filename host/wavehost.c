@@ -320,6 +320,9 @@ static int reader_open(Reader* rd, const Plugin* p, const char* path, int buffer
     rd->obj = plugin_new_object(p);
     if (!rd->obj)
         return 0;
+    /* As the editor does before it opens a file: ask what the plug-in can do. */
+    vt(rd->obj)->GetCapabilities(rd->obj);
+    vt(rd->obj)->QueryRead(rd->obj);
     /* A real host hands over a full path. */
     n = GetFullPathNameA(path, sizeof full, full, NULL);
     name = (n > 0 && n < sizeof full) ? full : path;
@@ -644,6 +647,8 @@ static int cmd_copy(const Plugin* p, const Options* o, const char* in, const cha
         status = EXIT_PLUGIN;
         goto done_reader;
     }
+    vt(w.obj)->GetCapabilities(w.obj);
+    vt(w.obj)->QueryWrite(w.obj);
     n = GetFullPathNameA(out, sizeof full, full, NULL);
     if (!vt(w.obj)->OpenFile(w.obj, (n > 0 && n < sizeof full) ? full : out, 0)) {
         fail_line("cannot create %s", out);

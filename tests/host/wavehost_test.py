@@ -588,6 +588,8 @@ def main():
     parser.add_argument("--wavehost", required=True)
     parser.add_argument("--plugin", required=True)
     ARGS, rest = parser.parse_known_args()
+    for name in ("wine_run", "prefix", "wavehost", "plugin"):
+        setattr(ARGS, name, os.path.abspath(getattr(ARGS, name)))
     unittest.main(argv=[sys.argv[0]] + rest, verbosity=2)
 
 
