@@ -1,7 +1,6 @@
 #include "folder_browser.h"
 
 #include <objbase.h>
-#include <shlobj.h>
 
 bool BrowseForFolder(HWND owner, const char* title, UINT flags, char* folder) {
     HRESULT com = ::CoInitialize(nullptr);
@@ -12,12 +11,16 @@ bool BrowseForFolder(HWND owner, const char* title, UINT flags, char* folder) {
     info.lpszTitle = title;
     info.ulFlags = flags;
     LPITEMIDLIST items = ::SHBrowseForFolderA(&info);
-    bool chosen = false;
-    if (items != nullptr) {
-        chosen = ::SHGetPathFromIDListA(items, folder) != FALSE;
-        ::CoTaskMemFree(items);
-    }
+    bool chosen = items != nullptr && TakeFolderPath(items, folder);
     if (SUCCEEDED(com))
         ::CoUninitialize();
     return chosen;
+}
+
+bool TakeFolderPath(LPITEMIDLIST items, char* folder) {
+    bool converted = ::SHGetPathFromIDListA(items, folder) != FALSE;
+    ::CoTaskMemFree(items);
+    if (!converted)
+        folder[0] = '\0';
+    return converted;
 }
