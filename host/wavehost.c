@@ -523,9 +523,14 @@ static int64_t read_all(Reader* rd, FrameSink sink, void* ctx) {
             return -1;
         if (frames == 0)
             break;
+        total += frames;
+        if (total > rd->frameCount) {
+            fail_line("%s: ReadSamples delivered more than the %lld frames of the file", rd->path,
+                      (long long)rd->frameCount);
+            return -1;
+        }
         if (sink && !sink(ctx, rd->buffer, frames, rd->frameBytes))
             return -1;
-        total += frames;
     }
     return total;
 }
