@@ -50,6 +50,7 @@ TEST_F(ExportTest, ValueKindsAndLimits) {
     SetRaw(kWarm, "Expand", REG_EXPAND_SZ, std::string("%PATH%\0", 7));
     SetStringValue(kWarm, "Long", std::string(259, 'L'));
     SetStringValue(kWarm, "After", "still listed");
+    SetRaw(kWarm, "Short", REG_DWORD, "\x05"); // only the stored byte counts
     const std::string text = Export("Reverb", "Warm");
     // Two values of the empty name cannot coexist: the string replaced the DWORD.
     EXPECT_NE(std::string::npos, text.find(std::string(kEol) + "Zero - 0" + kEol));
@@ -57,6 +58,7 @@ TEST_F(ExportTest, ValueKindsAndLimits) {
     EXPECT_NE(std::string::npos, text.find(std::string(kEol) + "% - default" + kEol));
     EXPECT_NE(std::string::npos, text.find("%Long - " + std::string(259, 'L') + kEol));
     EXPECT_NE(std::string::npos, text.find("%After - still listed"));
+    EXPECT_NE(std::string::npos, text.find(std::string(kEol) + "Short - 5" + kEol));
     EXPECT_EQ(std::string::npos, text.find("Blob"));
     EXPECT_EQ(std::string::npos, text.find("Expand"));
     EXPECT_EQ(std::string::npos, text.find("PATH"));
