@@ -317,6 +317,7 @@ class HandBuiltTest(HostCase):
                          title="Title here", artist="Artist", comment="A comment")
         self.assertNotIn("copyright", fields(lines))
         self.assertEqual(self.dump(name), wf.frames16(40))
+        self.assertEqual(self.read(name), rich_file())  # reading changes no byte
 
     def test_hand_over_without_reading_a_frame(self):
         # A buffer smaller than a frame reads nothing; the hand-over still takes place.
