@@ -11,9 +11,9 @@ class PlacementTest : public ScratchRegistry {
 protected:
     void SetUp() override {
         ScratchRegistry::SetUp();
-        window = CreateWindowExA(0, "STATIC", "Placement Test Window", WS_OVERLAPPEDWINDOW, 100,
-                                 100, 300, 200, nullptr, nullptr, GetModuleHandleA(nullptr),
-                                 nullptr);
+        window =
+            CreateWindowExA(0, "STATIC", "Placement Test Window", WS_OVERLAPPEDWINDOW, 100, 100,
+                            300, 200, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
         ASSERT_NE(nullptr, window);
     }
     void TearDown() override {
