@@ -155,8 +155,11 @@ bool HeaderWalk::Format(std::uint32_t size) {
                 return false;
             consumed += riff::kExtensibleExtraBytes;
             const unsigned char* guid = bytes + 24;
-            if (std::memcmp(guid + 2, kSubFormatSuffix, sizeof kSubFormatSuffix) == 0)
-                effectiveTag = read_u16le(guid);
+            std::uint16_t subTag = read_u16le(guid);
+            // Only integer PCM and IEEE float are recognised inside the extensible chunk.
+            if (std::memcmp(guid + 2, kSubFormatSuffix, sizeof kSubFormatSuffix) == 0 &&
+                (subTag == riff::kTagPcm || subTag == riff::kTagFloat))
+                effectiveTag = subTag;
         }
     }
     // Whatever the extra-size field claims, the walk goes on where the chunk ends.

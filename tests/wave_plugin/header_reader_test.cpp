@@ -132,8 +132,9 @@ TEST(HeaderReader, ExtensibleFormatIsJudgedBySubFormat) {
     EXPECT_STREQ("IEEE Floating Point", flt.plugin->info.formatName);
     EXPECT_EQ(1, flt.plugin->isFloat);
 
-    for (Bytes fmt : {Extensible(16, 16, 0x55), Extensible(16, 16, 1, 40, 22, false),
-                      Extensible(16, 16, 1, 39), Extensible(16, 16, 1, 40, 21)}) {
+    for (Bytes fmt :
+         {Extensible(16, 16, 0x55), Extensible(8, 8, 6), Extensible(16, 16, 1, 40, 22, false),
+          Extensible(16, 16, 1, 39), Extensible(16, 16, 1, 40, 21)}) {
         OpenedFile bad(Riff(Cat({Chunk("fmt ", fmt), Chunk("data", Bytes(8))})));
         EXPECT_FALSE(bad.ok);
         EXPECT_STREQ("Unknown", bad.plugin->info.formatName);

@@ -1,0 +1,132 @@
+// Files from programs no one here wrote: sox and ffmpeg write them, the plug-in reads them and
+// must deliver exactly the samples sox decodes; files the plug-in writes must decode in sox to
+// the samples given. Runs where those programs are installed (the native build).
+#include "wave_test_support.h"
+
+#include <cstdlib>
+
+using namespace wave_test;
+
+namespace {
+
+bool Shell(const std::string& command) {
+    return std::system((command + " 2>/dev/null").c_str()) == 0;
+}
+
+bool HavePeers() {
+    return Shell("sox --version >/dev/null") && Shell("ffmpeg -version >/dev/null");
+}
+
+// Every frame of a file through the plug-in, as the host receives it.
+Bytes ReadFrames(WavePlugin& p) {
+    Bytes all, buffer(4096);
+    while (int n = p.ReadSamples(buffer.data(), 4096)) {
+        std::size_t bytes =
+            static_cast<std::size_t>(n) * p.info.channels * p.info.bitsPerSample / 8;
+        all.insert(all.end(), buffer.begin(), buffer.begin() + bytes);
+    }
+    return all;
+}
+
+TEST(PeerFiles, IntegerPcmFromSoxAndFfmpegReadsAsSoxDecodesIt) {
+    if (!HavePeers())
+        GTEST_SKIP() << "sox and ffmpeg are not installed";
+    TempDir dir;
+    const std::string synth = "synth 0.05 sine 300 sine 500 sine 700 sine 900 sine 1100 sine 1300";
+    struct Case {
+        std::string name, make;
+    } cases[] = {
+        {"sox_u8_mono.wav", "sox -n -r 8000 -b 8 -c 1 %s " + synth},
+        {"sox_s16_stereo.wav", "sox -n -r 44100 -b 16 -c 2 %s " + synth},
+        {"sox_s24_mono.wav", "sox -n -r 48000 -b 24 -c 1 %s " + synth},
+        {"sox_s24_six.wav", "sox -n -r 48000 -b 24 -c 6 %s " + synth},
+        {"sox_s32_stereo.wav", "sox -n -r 22050 -b 32 -c 2 %s " + synth},
+        {"ff_s16_info.wav", "ffmpeg -loglevel error -f lavfi -i sine=f=440:d=0.05 -metadata "
+                            "title=Tune -metadata artist=Maker -c:a pcm_s16le -y %s"},
+        {"ff_s24_four.wav", "ffmpeg -loglevel error -f lavfi -i sine=f=440:d=0.05 -ac 4 "
+                            "-c:a pcm_s24le -y %s"},
+        {"ff_s32_mono.wav", "ffmpeg -loglevel error -f lavfi -i sine=f=440:d=0.05 "
+                            "-c:a pcm_s32le -y %s"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string path = dir.Path(c.name), raw = dir.Path(c.name + ".raw");
+        std::string make = c.make;
+        make.replace(make.find("%s"), 2, path);
+        ASSERT_TRUE(Shell(make));
+        ASSERT_TRUE(Shell("sox " + path + " -t raw -e signed-integer " + raw));
+        PluginPtr p = NewPlugin();
+        ASSERT_TRUE(p->OpenFile(path.c_str(), 1));
+        ASSERT_TRUE(p->BeginRead());
+        EXPECT_STREQ("PCM", p->info.formatName);
+        Bytes expected = dir.Read(c.name + ".raw");
+        EXPECT_EQ(expected.size(),
+                  std::size_t(p->info.frameCount) * p->info.channels * p->info.bitsPerSample / 8);
+        EXPECT_TRUE(ReadFrames(*p) == expected);
+        if (c.name == "ff_s16_info.wav") {
+            EXPECT_STREQ("Tune", p->info.title);
+            EXPECT_STREQ("Maker", p->info.artist);
+        }
+        p->CloseFile(1);
+    }
+}
+
+TEST(PeerFiles, FloatFilesAreRefusedByName) {
+    if (!HavePeers())
+        GTEST_SKIP() << "sox and ffmpeg are not installed";
+    TempDir dir;
+    ASSERT_TRUE(Shell("sox -n -r 8000 -e floating-point -b 32 -c 1 " + dir.Path("a.wav") +
+                      " synth 0.01 sine 440"));
+    ASSERT_TRUE(Shell("ffmpeg -loglevel error -f lavfi -i sine=f=440:d=0.01 -ac 3 -c:a pcm_f32le "
+                      "-y " +
+                      dir.Path("b.wav")));
+    for (const char* name : {"a.wav", "b.wav"}) {
+        PluginPtr p = NewPlugin();
+        ASSERT_TRUE(p->OpenFile(dir.Path(name).c_str(), 1));
+        EXPECT_FALSE(p->BeginRead());
+        EXPECT_STREQ("IEEE Floating Point", p->info.formatName);
+        EXPECT_EQ(1, p->isFloat);
+        p->CloseFile(1);
+    }
+}
+
+TEST(PeerFiles, WrittenFilesDecodeInSoxToTheSamplesGiven) {
+    if (!HavePeers())
+        GTEST_SKIP() << "sox and ffmpeg are not installed";
+    TempDir dir;
+    for (int bits : {8, 16, 24}) {
+        SCOPED_TRACE(bits);
+        std::string path = dir.Path("w" + std::to_string(bits) + ".wav");
+        PluginPtr p = NewPlugin();
+        HostSide host;
+        ASSERT_TRUE(p->OpenFile(path.c_str(), 0));
+        p->info.channels = 3;
+        p->info.bitsPerSample = bits;
+        p->info.sampleRate = 32000;
+        p->info.frameCount = 333; // odd: no pad byte follows the data
+        std::strcpy(p->info.title, "Written");
+        unsigned char* m = host.AddMarker(0);
+        std::strcpy(reinterpret_cast<char*>(m), "mark");
+        SetI32(m, host_marker::kMarkerType, 3);
+        SetI64(m, host_marker::kEnd, 99);
+        host.AddEntry(m);
+        p->hostMarkers = &host.markers;
+        p->hostPlayList = &host.entries;
+        p->WriteHeader();
+        Bytes samples(333 * 3 * bits / 8);
+        for (std::size_t i = 0; i < samples.size(); ++i)
+            samples[i] = static_cast<unsigned char>(i * 37 + 11);
+        Bytes given = samples;
+        EXPECT_EQ(333, p->WriteSamples(samples.data(), std::int32_t(samples.size()), 333));
+        p->CloseFile(0);
+        ASSERT_TRUE(Shell("sox " + path + " -t raw -e signed-integer " + path + ".raw"));
+        std::ifstream in(path + ".raw", std::ios::binary);
+        Bytes decoded((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        EXPECT_TRUE(decoded == given);
+        EXPECT_TRUE(Shell("ffmpeg -loglevel error -i " + path + " -f null -"));
+        EXPECT_TRUE(!Shell("sndfile-info --version >/dev/null") ||
+                    Shell("sndfile-info " + path + " | grep -q 'Frames      : 333'"));
+    }
+}
+
+} // namespace
