@@ -10,6 +10,8 @@
  *   wavehost [--plugin DLL] [--buffer BYTES] copy IN OUT
  *   wavehost [--plugin DLL] [--buffer BYTES] [--seek FRAME] dump IN OUT.raw
  *   wavehost [--plugin DLL] plugin
+ *
+ * --trace logs every call into the plug-in on standard error.
  */
 #include <windows.h>
 #include <errno.h>
@@ -225,8 +227,10 @@ static int plugin_load(Plugin* p, const char* path) {
     return 1;
 }
 
+static void* call_new(const Plugin* p);
+
 static void* plugin_new_object(const Plugin* p) {
-    void* obj = p->returnObject();
+    void* obj = call_new(p);
     if (!obj)
         fail_line("the plug-in returned no object");
     return obj;
@@ -281,6 +285,94 @@ static const struct InfoText {
     {"comment", WP_COMMENT, WP_COMMENT_BYTES},
 };
 
+/* ---- Calls into the plug-in; with --trace each one is logged on standard error ---------- */
+
+static int g_trace;
+
+static void trace(const char* fmt, ...) {
+    va_list ap;
+    if (!g_trace)
+        return;
+    fputs("call ", stderr);
+    va_start(ap, fmt);
+    vfprintf(stderr, fmt, ap);
+    va_end(ap);
+    fputc('\n', stderr);
+}
+
+static void* call_new(const Plugin* p) {
+    void* obj = p->returnObject();
+    trace("ReturnPluginObject -> %s", obj ? "object" : "null");
+    return obj;
+}
+
+static void call_delete(const Plugin* p, void* obj) {
+    trace("DeletePluginObject(%s)", obj ? "object" : "null");
+    p->deleteObject(obj);
+}
+
+static int call_capabilities(void* obj) {
+    int r = vt(obj)->GetCapabilities(obj);
+    trace("GetCapabilities -> %d", r);
+    return r;
+}
+
+static int call_query(void* obj, int forReading) {
+    int r = forReading ? vt(obj)->QueryRead(obj) : vt(obj)->QueryWrite(obj);
+    trace("%s -> %d", forReading ? "QueryRead" : "QueryWrite", r);
+    return r;
+}
+
+static int call_open(void* obj, const char* path, int forReading) {
+    int r = vt(obj)->OpenFile(obj, path, (unsigned char)(forReading != 0)) != 0;
+    trace("OpenFile(%s, %d) -> %d", path, forReading, r);
+    return r;
+}
+
+static int call_begin_read(void* obj) {
+    int r = vt(obj)->BeginRead(obj) != 0;
+    trace("BeginRead -> %d", r);
+    return r;
+}
+
+static int32_t call_read_samples(void* obj, void* buffer, int32_t bytes) {
+    int32_t r = vt(obj)->ReadSamples(obj, buffer, bytes);
+    trace("ReadSamples(%ld) -> %ld", (long)bytes, (long)r);
+    return r;
+}
+
+static int call_seek(void* obj, int32_t frame) {
+    int r = vt(obj)->SeekFrame(obj, frame);
+    trace("SeekFrame(%ld) -> %d", (long)frame, r);
+    return r;
+}
+
+static int call_write_header(void* obj) {
+    int r = vt(obj)->WriteHeader(obj) != 0;
+    trace("WriteHeader -> %d", r);
+    return r;
+}
+
+static int32_t call_write_samples(void* obj, void* buffer, int32_t bytes, int32_t frames) {
+    int32_t r = vt(obj)->WriteSamples(obj, buffer, bytes, frames);
+    trace("WriteSamples(%ld, %ld) -> %ld", (long)bytes, (long)frames, (long)r);
+    return r;
+}
+
+static void call_close(void* obj, int forReading) {
+    trace("CloseFile(%d)", forReading);
+    vt(obj)->CloseFile(obj, (unsigned char)(forReading != 0));
+}
+
+/* Attaching or detaching the host's lists is no call, but part of the order. */
+static void attach_lists(void* obj, HostList* markers, HostList* playList) {
+    set_ptr(obj, WP_HOST_MARKERS, markers);
+    set_ptr(obj, WP_HOST_PLAY_LIST, playList);
+    if (markers && g_trace)
+        fprintf(stderr, "host attaches %ld markers, %ld play-list entries\n", (long)markers->count,
+                (long)playList->count);
+}
+
 /* ---- Reading ---------------------------------------------------------------------------- */
 
 typedef struct Reader {
@@ -321,16 +413,16 @@ static int reader_open(Reader* rd, const Plugin* p, const char* path, int buffer
     if (!rd->obj)
         return 0;
     /* As the editor does before it opens a file: ask what the plug-in can do. */
-    vt(rd->obj)->GetCapabilities(rd->obj);
-    vt(rd->obj)->QueryRead(rd->obj);
+    call_capabilities(rd->obj);
+    call_query(rd->obj, 1);
     /* A real host hands over a full path. */
     n = GetFullPathNameA(path, sizeof full, full, NULL);
     name = (n > 0 && n < sizeof full) ? full : path;
-    if (!vt(rd->obj)->OpenFile(rd->obj, name, 1)) {
+    if (!call_open(rd->obj, name, 1)) {
         fail_line("cannot open %s", path);
         return 0;
     }
-    if (!vt(rd->obj)->BeginRead(rd->obj)) {
+    if (!call_begin_read(rd->obj)) {
         const char* container = text_buffer(rd->obj, WP_CONTAINER_NAME);
         format = text_buffer(rd->obj, WP_FORMAT_NAME);
         if (show)
@@ -345,7 +437,7 @@ static int reader_open(Reader* rd, const Plugin* p, const char* path, int buffer
                       (long)get_i32(rd->obj, WP_IS_FLOAT));
         else
             fail_line("%s: not a readable PCM WAVE file (no data chunk or unusable format)", path);
-        vt(rd->obj)->CloseFile(rd->obj, 1);
+        call_close(rd->obj, 1);
         return 0;
     }
     rd->frameCount = get_i64(rd->obj, WP_FRAME_COUNT);
@@ -356,7 +448,7 @@ static int reader_open(Reader* rd, const Plugin* p, const char* path, int buffer
     }
     if (rd->frameBytes <= 0) {
         fail_line("%s: the plug-in accepted a format without whole sample frames", path);
-        vt(rd->obj)->CloseFile(rd->obj, 1);
+        call_close(rd->obj, 1);
         return 0;
     }
     /* The buffer holds at least one frame; one junk byte past the end shows an overrun. */
@@ -369,11 +461,10 @@ static int reader_open(Reader* rd, const Plugin* p, const char* path, int buffer
         !host_records_init(&rd->records, capped_count(get_i32(rd->obj, WP_CUE_COUNT), name, 24),
                            capped_count(get_i32(rd->obj, WP_PLAY_LIST_COUNT), name, 12))) {
         fail_line("out of memory");
-        vt(rd->obj)->CloseFile(rd->obj, 1);
+        call_close(rd->obj, 1);
         return 0;
     }
-    set_ptr(rd->obj, WP_HOST_MARKERS, &rd->records.markerList);
-    set_ptr(rd->obj, WP_HOST_PLAY_LIST, &rd->records.playList);
+    attach_lists(rd->obj, &rd->records.markerList, &rd->records.playList);
     return 1;
 }
 
@@ -382,7 +473,7 @@ static int reader_read(Reader* rd) {
     int frames;
     int64_t used;
     memset(rd->buffer, HOST_CANARY, (size_t)rd->bufferBytes + 1);
-    frames = vt(rd->obj)->ReadSamples(rd->obj, rd->buffer, rd->bufferBytes);
+    frames = call_read_samples(rd->obj, rd->buffer, rd->bufferBytes);
     used = (int64_t)frames * rd->frameBytes;
     if (frames < 0 || used > rd->bufferBytes) {
         fail_line("%s: ReadSamples returned %d frames for a %d-byte buffer", rd->path, frames,
@@ -407,10 +498,9 @@ static int reader_read(Reader* rd) {
 static void reader_end(Reader* rd, const Plugin* p, int fileOpen) {
     if (rd->obj) {
         if (fileOpen)
-            vt(rd->obj)->CloseFile(rd->obj, 1);
-        set_ptr(rd->obj, WP_HOST_MARKERS, NULL);
-        set_ptr(rd->obj, WP_HOST_PLAY_LIST, NULL);
-        p->deleteObject(rd->obj);
+            call_close(rd->obj, 1);
+        attach_lists(rd->obj, NULL, NULL);
+        call_delete(p, rd->obj);
         rd->obj = NULL;
     }
     host_records_free(&rd->records);
@@ -580,7 +670,7 @@ static int cmd_dump(const Plugin* p, const Options* o, const char* in, const cha
         /* Read to the end, then seek and deliver from the frame asked for. */
         if (read_all(&rd, NULL, NULL) < 0)
             status = EXIT_BOUNDARY;
-        else if (!vt(rd.obj)->SeekFrame(rd.obj, o->seekFrame)) {
+        else if (!call_seek(rd.obj, o->seekFrame)) {
             fail_line("%s: cannot seek to frame %d", in, o->seekFrame);
             status = EXIT_FILE;
         } else if (read_all(&rd, sink_file, f) < 0)
@@ -604,7 +694,7 @@ typedef struct WriteCtx {
 
 static int sink_plugin(void* ctx, unsigned char* data, int frames, int frameBytes) {
     WriteCtx* w = (WriteCtx*)ctx;
-    int n = vt(w->obj)->WriteSamples(w->obj, data, frames * frameBytes, frames);
+    int n = call_write_samples(w->obj, data, frames * frameBytes, frames);
     if (n != frames) {
         fail_line("%s: WriteSamples wrote %d of %d frames", w->path, n, frames);
         return 0;
@@ -652,10 +742,10 @@ static int cmd_copy(const Plugin* p, const Options* o, const char* in, const cha
         status = EXIT_PLUGIN;
         goto done_reader;
     }
-    vt(w.obj)->GetCapabilities(w.obj);
-    vt(w.obj)->QueryWrite(w.obj);
+    call_capabilities(w.obj);
+    call_query(w.obj, 0);
     n = GetFullPathNameA(out, sizeof full, full, NULL);
-    if (!vt(w.obj)->OpenFile(w.obj, (n > 0 && n < sizeof full) ? full : out, 0)) {
+    if (!call_open(w.obj, (n > 0 && n < sizeof full) ? full : out, 0)) {
         fail_line("cannot create %s", out);
         status = EXIT_FILE;
         goto done_writer;
@@ -667,9 +757,8 @@ static int cmd_copy(const Plugin* p, const Options* o, const char* in, const cha
     for (i = 0; i < sizeof kInfoTexts / sizeof kInfoTexts[0]; ++i)
         memcpy(text_buffer(w.obj, kInfoTexts[i].offset), text_buffer(rd.obj, kInfoTexts[i].offset),
                kInfoTexts[i].size);
-    set_ptr(w.obj, WP_HOST_MARKERS, &rd.records.markerList);
-    set_ptr(w.obj, WP_HOST_PLAY_LIST, &rd.records.playList);
-    if (!vt(w.obj)->WriteHeader(w.obj)) {
+    attach_lists(w.obj, &rd.records.markerList, &rd.records.playList);
+    if (!call_write_header(w.obj)) {
         fail_line("%s: WriteHeader failed", out);
         status = EXIT_FILE;
     }
@@ -697,11 +786,10 @@ static int cmd_copy(const Plugin* p, const Options* o, const char* in, const cha
             missing -= k;
         }
     }
-    set_ptr(w.obj, WP_HOST_MARKERS, NULL);
-    set_ptr(w.obj, WP_HOST_PLAY_LIST, NULL);
-    vt(w.obj)->CloseFile(w.obj, 0);
+    attach_lists(w.obj, NULL, NULL);
+    call_close(w.obj, 0);
 done_writer:
-    p->deleteObject(w.obj);
+    call_delete(p, w.obj);
 done_reader:
     reader_end(&rd, p, 1);
     return status;
@@ -721,6 +809,7 @@ static void usage(FILE* out) {
                  "         reads to the end, seeks to FRAME and dumps from there\n"
                  "  plugin prints the plug-in's type, names and capability values\n"
                  "  --buffer sets the host's read buffer (default 65536 bytes)\n"
+                 "  --trace  logs every call into the plug-in on standard error\n"
                  "Exit status: 0 ok, 1 file refused or not written, 2 usage, 3 plug-in not\n"
                  "loaded, 4 the plug-in broke the host boundary.\n");
 }
@@ -747,27 +836,32 @@ int main(int argc, char** argv) {
     memset(&o, 0, sizeof o);
     o.bufferBytes = 65536;
     while (i < argc && strncmp(argv[i], "--", 2) == 0) {
-        if (strcmp(argv[i], "--help") == 0) {
+        const char* opt = argv[i++];
+        const char* value = i < argc ? argv[i] : NULL;
+        if (strcmp(opt, "--help") == 0) {
             usage(stdout);
             return 0;
-        } else if (strcmp(argv[i], "--plugin") == 0 && i + 1 < argc) {
-            o.pluginPath = argv[i + 1];
-        } else if (strcmp(argv[i], "--buffer") == 0 && i + 1 < argc) {
-            if (!parse_int(argv[i + 1], 1, 64L * 1024 * 1024, &o.bufferBytes)) {
+        } else if (strcmp(opt, "--trace") == 0) {
+            g_trace = 1;
+            continue;
+        } else if (strcmp(opt, "--plugin") == 0 && value) {
+            o.pluginPath = value;
+        } else if (strcmp(opt, "--buffer") == 0 && value) {
+            if (!parse_int(value, 1, 64L * 1024 * 1024, &o.bufferBytes)) {
                 fail_line("usage: --buffer takes 1 to 67108864 bytes");
                 return EXIT_USAGE;
             }
-        } else if (strcmp(argv[i], "--seek") == 0 && i + 1 < argc) {
-            if (!parse_int(argv[i + 1], INT_MIN, INT_MAX, &o.seekFrame)) {
+        } else if (strcmp(opt, "--seek") == 0 && value) {
+            if (!parse_int(value, INT_MIN, INT_MAX, &o.seekFrame)) {
                 fail_line("usage: --seek takes a frame number");
                 return EXIT_USAGE;
             }
             o.hasSeek = 1;
         } else {
-            fail_line("usage: unknown or incomplete option %s (see --help)", argv[i]);
+            fail_line("usage: unknown or incomplete option %s (see --help)", opt);
             return EXIT_USAGE;
         }
-        i += 2;
+        ++i; /* the option's value */
     }
     if (i >= argc) {
         fail_line("usage: no command given (see --help)");

@@ -550,6 +550,22 @@ class CopyTest(HostCase):
         self.assertEqual(self.info("nullentry_copy.wav")[-3:],
                          ["playlist entries: 2", "playlist 0: marker=1", "playlist 1: marker=0"])
 
+    def test_calls_follow_the_reading_and_writing_orders(self):
+        src = self.write("order.wav", wf.riff(wf.fmt(1, 8000, 16), wf.cue([(1, 2)]),
+                                              wf.data(wf.frames16(5, 1))))
+        status, _, err = self.host("--trace", "--buffer", "6", "copy", src, "order_copy.wav")
+        self.assertEqual(status, 0, err)
+        calls = [re.sub(r"[ (].*", "", line.split(" ", 1)[1]) for line in err.splitlines()]
+        self.assertEqual(calls, [
+            "ReturnPluginObject", "GetCapabilities", "QueryRead", "OpenFile", "BeginRead",
+            "attaches", "ReadSamples",  # the first read hands the marker over
+            "ReturnPluginObject", "GetCapabilities", "QueryWrite", "OpenFile", "attaches",
+            "WriteHeader", "WriteSamples", "ReadSamples", "WriteSamples", "ReadSamples",
+            "CloseFile", "DeletePluginObject", "CloseFile", "DeletePluginObject"])
+        self.assertIn("call ReadSamples(6) -> 3", err)
+        self.assertIn("call ReadSamples(6) -> 2", err)
+        self.assertIn("host attaches 1 markers, 0 play-list entries", err)
+
     def test_plain_file_has_the_short_header(self):
         src = self.write("plain.wav", wf.riff(wf.fmt(2, 44100, 16), wf.data(wf.frames16(9))))
         out = self.copy(src, "plain_copy.wav")
