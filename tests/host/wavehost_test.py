@@ -151,6 +151,8 @@ class BoundaryTest(HostCase):
         folder = os.path.join(self.dir, "d" * 100, "e" * 100)
         os.makedirs(folder)
         base = "Z:" + folder.replace("/", "\\") + "\\"
+        if len(base) > 250:
+            self.skipTest("scratch folder too deep")
         for total, opens in [(259, True), (260, False), (300, False)]:
             with self.subTest(length=total):
                 name = "n" * (total - len(base) - 4) + ".wav"
