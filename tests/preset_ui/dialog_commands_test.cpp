@@ -266,4 +266,43 @@ TEST_F(CommandsTest, BackupAllOfAnEmptyStoreWritesNothing) {
     EXPECT_TRUE(Effects().empty());
 }
 
+// The system's own confirmation box: captioned with the program's name, answered here by a
+// timer that presses Yes.
+struct BoxSeen {
+    bool found = false;
+    std::string texts;
+};
+BoxSeen g_box;
+
+void CALLBACK AnswerYes(HWND, UINT, UINT_PTR timer, DWORD) {
+    HWND box = ::FindWindowA(nullptr, "preset_ui_gui_tests");
+    if (box == nullptr)
+        return;
+    ::KillTimer(nullptr, timer);
+    g_box.found = true;
+    char text[300];
+    for (HWND child = ::GetWindow(box, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT))
+        if (::GetWindowTextA(child, text, sizeof text) > 0)
+            g_box.texts += std::string(text) + "|";
+    ::SendMessageA(box, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED), 0);
+}
+
+TEST_F(MainDialogTest, TheRealConfirmationBoxAsksWithTheProgramsName) {
+    AddPreset("Reverb", "Hall");
+    AddPreset("Reverb", "Room");
+    Open();
+    SystemPickers system;
+    m_dialog->SetPickers(&system);
+    SelectEffect("Reverb");
+    SelectPresets({"Room"});
+    UINT_PTR timer = ::SetTimer(nullptr, 0, 20, AnswerYes);
+    Click(IDC_DELETE);
+    ::KillTimer(nullptr, timer);
+    EXPECT_TRUE(g_box.found);
+    EXPECT_NE(g_box.texts.find("Are you sure you want to continue?"), std::string::npos)
+        << g_box.texts;
+    EXPECT_EQ(Presets(), (Names{"Hall"}));
+    EXPECT_FALSE(PresetExists("Reverb", "Room"));
+}
+
 } // namespace
