@@ -162,9 +162,34 @@ static int marker_index(const HostRecords* r, const void* m) {
     return -1;
 }
 
-/* After the hand-over: the host's own bytes must be untouched. */
+/* A list exactly as host_list_init built it: the plug-in only walks host lists. */
+static int list_intact(const HostList* list, void* const* elements, int count) {
+    const HostNode* nodes =
+        list->blocks ? (const HostNode*)((char*)list->blocks + sizeof(void*)) : NULL;
+    int i;
+    if (list->vtable != g_dummy_list_vtable || list->count != count || list->freeChain ||
+        list->blockSize != (count > 0 ? count : 10))
+        return 0;
+    if (count == 0)
+        return !list->head && !list->tail && !list->blocks;
+    if (list->head != &nodes[0] || list->tail != &nodes[count - 1])
+        return 0;
+    for (i = 0; i < count; ++i) {
+        if (nodes[i].data != elements[i] || nodes[i].prev != (i > 0 ? &nodes[i - 1] : NULL) ||
+            nodes[i].next != (i + 1 < count ? &nodes[i + 1] : NULL))
+            return 0;
+    }
+    return 1;
+}
+
+/* After the hand-over: the host's lists and its own bytes of each record must be untouched. */
 static int check_host_only(const HostRecords* r) {
     int i;
+    if (!list_intact(&r->markerList, r->markerPtrs, r->markerCount) ||
+        !list_intact(&r->playList, r->entryPtrs, r->entryCount)) {
+        fail_line("plug-in changed a host list");
+        return 0;
+    }
     for (i = 0; i < r->markerCount; ++i) {
         const HostMarker* m = &r->markers[i];
         if (!all_canary(&m->hostValue, sizeof m->hostValue) ||
@@ -712,6 +737,8 @@ static int cmd_copy(const Plugin* p, const Options* o, const char* in, const cha
     int frames;
     int status = 0;
     int64_t total;
+    HostMarker* markersBefore = NULL;
+    HostPlayListEntry* entriesBefore = NULL;
 
     {
         /* Writing opens OUT with truncation: never over the file being read. */
@@ -757,6 +784,17 @@ static int cmd_copy(const Plugin* p, const Options* o, const char* in, const cha
     for (i = 0; i < sizeof kInfoTexts / sizeof kInfoTexts[0]; ++i)
         memcpy(text_buffer(w.obj, kInfoTexts[i].offset), text_buffer(rd.obj, kInfoTexts[i].offset),
                kInfoTexts[i].size);
+    /* The writer only reads the host's records: keep a copy to compare with afterwards. */
+    markersBefore = malloc(((size_t)rd.records.markerCount + 1) * sizeof(HostMarker));
+    entriesBefore = malloc(((size_t)rd.records.entryCount + 1) * sizeof(HostPlayListEntry));
+    if (!markersBefore || !entriesBefore) {
+        fail_line("out of memory");
+        status = EXIT_FILE;
+        goto done_close;
+    }
+    memcpy(markersBefore, rd.records.markers, (size_t)rd.records.markerCount * sizeof(HostMarker));
+    memcpy(entriesBefore, rd.records.entries,
+           (size_t)rd.records.entryCount * sizeof(HostPlayListEntry));
     attach_lists(w.obj, &rd.records.markerList, &rd.records.playList);
     if (!call_write_header(w.obj)) {
         fail_line("%s: WriteHeader failed", out);
@@ -786,8 +824,19 @@ static int cmd_copy(const Plugin* p, const Options* o, const char* in, const cha
             missing -= k;
         }
     }
+done_close:
     attach_lists(w.obj, NULL, NULL);
     call_close(w.obj, 0);
+    if (status == 0 && (!check_host_only(&rd.records) ||
+                        memcmp(markersBefore, rd.records.markers,
+                               (size_t)rd.records.markerCount * sizeof(HostMarker)) != 0 ||
+                        memcmp(entriesBefore, rd.records.entries,
+                               (size_t)rd.records.entryCount * sizeof(HostPlayListEntry)) != 0)) {
+        fail_line("%s: the writer changed the host's records", out);
+        status = EXIT_BOUNDARY;
+    }
+    free(markersBefore);
+    free(entriesBefore);
 done_writer:
     call_delete(p, w.obj);
 done_reader:
