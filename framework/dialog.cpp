@@ -6,12 +6,8 @@ BEGIN_MESSAGE_TABLE(Dialog)
 ON_COMMAND_HANDLER(IDOK, Dialog, OnOK)
 ON_COMMAND_HANDLER(IDCANCEL, Dialog, OnCancel)
 ON_COMMAND_HANDLER(kHelpCommandId, Dialog, OnHelpCommand)
-ON_MESSAGE_HANDLER(WM_HELP, Dialog, OnHelpKey) {
-    0, 0, 0, nullptr
-}
-}
-;
-const MessageTable Dialog::kMessageTable = {nullptr, Dialog::kMessageEntries};
+ON_MESSAGE_HANDLER(WM_HELP, Dialog, OnHelpKey)
+END_ROOT_MESSAGE_TABLE(Dialog)
 
 Dialog::Dialog(UINT templateId, Window* parent) : m_templateId(templateId), m_pParent(parent) {}
 

@@ -44,7 +44,8 @@ protected:                                                                      
         return &kMessageTable;                                                                     \
     }
 
-// In a source file: BEGIN_MESSAGE_TABLE(Class, Base) entries... END_MESSAGE_TABLE(Class, Base)
+// In a source file: BEGIN_MESSAGE_TABLE(Class) entries... END_MESSAGE_TABLE(Class, Base); the
+// first matching entry wins, and the base's table is searched after the class's own.
 #define BEGIN_MESSAGE_TABLE(Class) const MessageEntry Class::kMessageEntries[] = {
 #define ON_MESSAGE_HANDLER(message, Class, handler)                                                \
     {message, 0, 0, &CallMessageHandler<Class, &Class::handler>},
@@ -57,6 +58,12 @@ protected:                                                                      
     }                                                                                              \
     ;                                                                                              \
     const MessageTable Class::kMessageTable = {&Base::kMessageTable, Class::kMessageEntries};
+// The table of a class without a base table.
+#define END_ROOT_MESSAGE_TABLE(Class)                                                              \
+    { 0, 0, 0, nullptr }                                                                           \
+    }                                                                                              \
+    ;                                                                                              \
+    const MessageTable Class::kMessageTable = {nullptr, Class::kMessageEntries};
 
 class Dialog : public Window {
 public:
