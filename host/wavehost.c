@@ -827,11 +827,13 @@ static int cmd_copy(const Plugin* p, const Options* o, const char* in, const cha
 done_close:
     attach_lists(w.obj, NULL, NULL);
     call_close(w.obj, 0);
-    if (status == 0 && (!check_host_only(&rd.records) ||
-                        memcmp(markersBefore, rd.records.markers,
-                               (size_t)rd.records.markerCount * sizeof(HostMarker)) != 0 ||
-                        memcmp(entriesBefore, rd.records.entries,
-                               (size_t)rd.records.entryCount * sizeof(HostPlayListEntry)) != 0)) {
+    if (status == 0 && !check_host_only(&rd.records)) {
+        status = EXIT_BOUNDARY;
+    } else if (status == 0 &&
+               (memcmp(markersBefore, rd.records.markers,
+                       (size_t)rd.records.markerCount * sizeof(HostMarker)) != 0 ||
+                memcmp(entriesBefore, rd.records.entries,
+                       (size_t)rd.records.entryCount * sizeof(HostPlayListEntry)) != 0)) {
         fail_line("%s: the writer changed the host's records", out);
         status = EXIT_BOUNDARY;
     }
