@@ -16,6 +16,7 @@ import sys
 import tempfile
 import unittest
 
+sys.dont_write_bytecode = True  # leave the source tree as it is
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import wavefiles as wf  # noqa: E402
 
