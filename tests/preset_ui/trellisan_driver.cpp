@@ -3,8 +3,8 @@
 //   trellisan_driver drive TRELLISAN.EXE SHOT.BMP   fills the store, starts the program, reads
 //       its lists, selects an effect and a preset, resizes the window, saves a screenshot,
 //       closes it and checks the placement it stored; exit status 0 when all held
-//   trellisan_driver shot TRELLISAN.EXE SHOT.BMP [SECONDS]   starts the program, waits
-//       (default 1 s), saves a screenshot and closes it
+//   trellisan_driver shot TRELLISAN.EXE SHOT.BMP [SECONDS]   starts the program, selects the
+//       first effect and its first preset, waits (default 1 s), saves a screenshot, closes it
 //
 // Paths may be given as Unix paths; they are reached through drive Z:.
 #include "preset_store.h"
@@ -286,6 +286,16 @@ int Shot(const std::string& program, const std::string& shot, int seconds) {
     if (window == nullptr) {
         std::printf("the window \"Effects Trellisan\" did not appear\n");
         return 1;
+    }
+    // Show the first effect's presets, with the first preset selected, as a user would.
+    HWND effects = ::GetDlgItem(window, 1001), presets = ::GetDlgItem(window, 1002);
+    if (::SendMessageA(effects, LB_GETCOUNT, 0, 0) > 0) {
+        ::SendMessageA(effects, LB_SETCURSEL, 0, 0);
+        ::SendMessageA(window, WM_COMMAND, MAKEWPARAM(1001, LBN_SELCHANGE),
+                       reinterpret_cast<LPARAM>(effects));
+        ::SendMessageA(presets, LB_SETSEL, TRUE, 0);
+        ::SendMessageA(window, WM_COMMAND, MAKEWPARAM(1002, LBN_SELCHANGE),
+                       reinterpret_cast<LPARAM>(presets));
     }
     ::Sleep(seconds * 1000);
     int colours = SaveScreenshot(window, shot);
