@@ -106,10 +106,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             plugin->info.frameCount = frames = 1000;
         plugin->WriteHeader();
         std::vector<unsigned char> samples(64, 0x55);
-        std::int32_t frameBytes = plugin->info.channels * plugin->info.bitsPerSample / 8;
+        std::int64_t frameBytes =
+            static_cast<std::int64_t>(plugin->info.channels) * plugin->info.bitsPerSample / 8;
         if (frameBytes > 0 && frameBytes <= 64)
             for (std::int64_t i = 0; i < frames; ++i)
-                plugin->WriteSamples(samples.data(), frameBytes, 1);
+                plugin->WriteSamples(samples.data(), static_cast<std::int32_t>(frameBytes), 1);
         plugin->CloseFile(0);
         if (plugin->OpenFile(out.c_str(), 1)) {
             std::int32_t again = plugin->BeginRead();
