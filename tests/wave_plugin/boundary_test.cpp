@@ -61,6 +61,8 @@ TEST(Boundary, OpenFileNamesAndLongPaths) {
     EXPECT_EQ(0, p->OpenFile(tooLong.c_str(), 0));
     EXPECT_EQ(path, p->openPath);
     EXPECT_EQ(nullptr, p->file);
+    EXPECT_EQ(0, p->OpenFile(dir.Path("missing.wav").c_str(), 1));
+    EXPECT_EQ(nullptr, p->file);
 }
 
 #if defined(_WIN32) && !defined(_WIN64)
