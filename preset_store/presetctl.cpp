@@ -239,6 +239,12 @@ int Presetctl::Run(const std::vector<std::string>& args) {
 
 } // namespace
 
+// cmd.exe hands "*.kvp" over as it stands; the C runtime expands such arguments before main
+// when this is set, so "presetctl import C:\Backup\*.kvp" imports every file as a user expects.
+extern "C" {
+int _dowildcard = -1;
+}
+
 int main(int argc, char** argv) {
     Presetctl tool;
     return tool.Run(std::vector<std::string>(argv + 1, argv + argc));

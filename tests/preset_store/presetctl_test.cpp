@@ -36,7 +36,16 @@ protected:
         folder = ScratchFolder("presetctl");
     }
 
+    // Runs presetctl with each argument quoted.
     Result Run(const std::vector<std::string>& args) {
+        std::string line;
+        for (const std::string& arg : args)
+            line += " \"" + arg + "\"";
+        return RunLine(line);
+    }
+
+    // Runs presetctl with ARGUMENTS as a user would type them after the program's name.
+    Result RunLine(const std::string& arguments) {
         const std::string outPath = folder + "\\stdout.txt";
         const std::string errPath = folder + "\\stderr.txt";
         SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
@@ -44,9 +53,7 @@ protected:
                                  CREATE_ALWAYS, 0, nullptr);
         HANDLE err = CreateFileA(errPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
                                  CREATE_ALWAYS, 0, nullptr);
-        std::string line = "\"" + tool + "\"";
-        for (const std::string& arg : args)
-            line += " \"" + arg + "\"";
+        std::string line = "\"" + tool + "\"" + arguments;
         STARTUPINFOA startup = {};
         startup.cb = sizeof startup;
         startup.dwFlags = STARTF_USESTDHANDLES;
@@ -115,6 +122,12 @@ TEST_F(PresetctlTest, ImportedExamplesListSortedAndExportByteForByte) {
     ASSERT_TRUE(
         GetRaw(std::string(kEffectsRoot) + "\\Equalizer\\Speech Presence\\Low", "Gain", gain));
     EXPECT_EQ(Dword(4294967292u), gain.data);
+}
+
+TEST_F(PresetctlTest, ImportExpandsWildcardsAsCmdLeavesThem) {
+    const Result r = RunLine(" import \"" + examples + "\"\\*.kvp");
+    ASSERT_EQ(0u, r.status) << r.err;
+    EXPECT_EQ("Echo\r\nEqualizer\r\nReverb\r\n", Run({"list"}).out);
 }
 
 TEST_F(PresetctlTest, EveryFailureIsReportedAndTheRestStillRuns) {
