@@ -5,6 +5,7 @@
 #include "registry_api.h"
 
 #include <algorithm>
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -39,6 +40,29 @@ struct Handle {
 std::shared_ptr<Node> g_root = std::make_shared<Node>();
 std::set<Handle*> g_handles;
 std::string g_refusedPath;
+std::set<std::string> g_calls;
+
+void LogCall(const char* format, ...) __attribute__((format(printf, 1, 2)));
+void LogCall(const char* format, ...) {
+    char text[200];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    g_calls.insert(text);
+}
+
+const char* KeyKind(HKEY key) {
+    return key == HKEY_CURRENT_USER ? "HKCU" : "key";
+}
+
+const char* Given(const void* pointer) {
+    return pointer != nullptr ? "yes" : "none";
+}
+
+std::string Length(const LPDWORD length) {
+    return length != nullptr ? std::to_string(*length) : "none";
+}
 
 int CompareNames(const std::string& a, const std::string& b) {
     const size_t n = std::min(a.size(), b.size());
@@ -137,6 +161,7 @@ void DumpNode(const Node& node, std::string& out) {
 } // namespace
 
 LONG RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD, REGSAM access, HKEY* result) {
+    LogCall("RegOpenKeyExA %s access=%x", KeyKind(key), access);
     std::shared_ptr<Node> node;
     LONG status = Resolve(key, 0, node);
     if (status != ERROR_SUCCESS)
@@ -150,8 +175,11 @@ LONG RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD, REGSAM access, HKEY* result) 
     return ERROR_SUCCESS;
 }
 
-LONG RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD, LPSTR keyClass, DWORD, REGSAM access,
-                     LPSECURITY_ATTRIBUTES, HKEY* result, LPDWORD disposition) {
+LONG RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD, LPSTR keyClass, DWORD options, REGSAM access,
+                     LPSECURITY_ATTRIBUTES security, HKEY* result, LPDWORD disposition) {
+    LogCall("RegCreateKeyExA %s class=%s options=%u access=%x security=%s disposition=%s",
+            KeyKind(key), keyClass != nullptr ? keyClass : "none", options, access, Given(security),
+            Given(disposition));
     std::shared_ptr<Node> node;
     LONG status = Resolve(key, 0, node);
     if (status != ERROR_SUCCESS)
@@ -196,6 +224,8 @@ LONG RegCloseKey(HKEY key) {
 
 LONG RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD nameLength, LPDWORD, LPSTR keyClass,
                    LPDWORD classLength, PFILETIME lastWrite) {
+    LogCall("RegEnumKeyExA name=%s class=%s time=%s", Length(nameLength).c_str(),
+            keyClass != nullptr ? Length(classLength).c_str() : "none", Given(lastWrite));
     std::shared_ptr<Node> node;
     LONG status = Resolve(key, KEY_ENUMERATE_SUB_KEYS, node);
     if (status != ERROR_SUCCESS)
@@ -220,6 +250,8 @@ LONG RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD nameLength, LPDWOR
 
 LONG RegEnumValueA(HKEY key, DWORD index, LPSTR name, LPDWORD nameLength, LPDWORD, LPDWORD type,
                    LPBYTE data, LPDWORD dataLength) {
+    LogCall("RegEnumValueA name=%s type=%s data=%s", Length(nameLength).c_str(), Given(type),
+            data != nullptr ? Length(dataLength).c_str() : "none");
     std::shared_ptr<Node> node;
     LONG status = Resolve(key, KEY_QUERY_VALUE, node);
     if (status != ERROR_SUCCESS)
@@ -245,6 +277,7 @@ LONG RegEnumValueA(HKEY key, DWORD index, LPSTR name, LPDWORD nameLength, LPDWOR
 }
 
 LONG RegSetValueExA(HKEY key, LPCSTR name, DWORD, DWORD type, const BYTE* data, DWORD dataLength) {
+    LogCall("RegSetValueExA type=%u bytes=%u", type, dataLength);
     std::shared_ptr<Node> node;
     LONG status = Resolve(key, KEY_SET_VALUE, node);
     if (status != ERROR_SUCCESS)
@@ -265,6 +298,8 @@ LONG RegSetValueExA(HKEY key, LPCSTR name, DWORD, DWORD type, const BYTE* data, 
 
 LONG RegQueryValueExA(HKEY key, LPCSTR name, LPDWORD, LPDWORD type, LPBYTE data,
                       LPDWORD dataLength) {
+    LogCall("RegQueryValueExA type=%s data=%s", Given(type),
+            data != nullptr ? Length(dataLength).c_str() : "none");
     std::shared_ptr<Node> node;
     LONG status = Resolve(key, KEY_QUERY_VALUE, node);
     if (status != ERROR_SUCCESS)
@@ -286,6 +321,7 @@ LONG RegQueryValueExA(HKEY key, LPCSTR name, LPDWORD, LPDWORD type, LPBYTE data,
 }
 
 LONG RegDeleteKeyA(HKEY key, LPCSTR subKey) {
+    LogCall("RegDeleteKeyA %s", KeyKind(key));
     std::shared_ptr<Node> node;
     LONG status = Resolve(key, 0, node);
     if (status != ERROR_SUCCESS)
@@ -317,6 +353,7 @@ void Reset() {
     MarkDeleted(*g_root);
     g_root = std::make_shared<Node>();
     g_refusedPath.clear();
+    g_calls.clear();
 }
 
 void RefuseDeletionAt(const std::string& path) {
@@ -331,6 +368,12 @@ std::string Dump() {
     std::string out;
     DumpNode(*g_root, out);
     return out;
+}
+
+std::set<std::string> TakeCalls() {
+    std::set<std::string> calls;
+    calls.swap(g_calls);
+    return calls;
 }
 
 } // namespace registry_test

@@ -260,9 +260,10 @@ LONG PresetStore::DeleteKeyTree(HKEY parent, const char* name) {
     if (status != ERROR_SUCCESS)
         return status;
     char subkey[kDeleteNameChars];
+    FILETIME written;
     for (;;) {
         DWORD length = kDeleteNameChars;
-        if (RegEnumKeyExA(key, 0, subkey, &length, nullptr, nullptr, nullptr, nullptr) !=
+        if (RegEnumKeyExA(key, 0, subkey, &length, nullptr, nullptr, nullptr, &written) !=
             ERROR_SUCCESS)
             break;
         subkey[length < kDeleteNameChars ? length : kDeleteNameChars - 1] = '\0';

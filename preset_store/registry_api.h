@@ -7,6 +7,7 @@
 #else
 #include <cstddef>
 #include <cstdint>
+#include <set>
 #include <string>
 
 typedef uint32_t DWORD;
@@ -83,5 +84,9 @@ int OpenHandleCount();
 // The tree below HKEY_CURRENT_USER as text, one key or value a line, in enumeration order:
 // "Path\\To\\Key" for a key, "Path\\To\\Key|name|type|hex bytes" for a value.
 std::string Dump();
+// The distinct calls made since the last TakeCalls, each with the arguments that the store's
+// contract with the platform fixes: "RegOpenKeyExA HKCU access=f003f",
+// "RegEnumKeyExA name=260 class=260 time=yes" (lengths as passed in) and so on.
+std::set<std::string> TakeCalls();
 } // namespace registry_test
 #endif

@@ -2,6 +2,9 @@
 // a tree, and the statuses the store relies on.
 #include "store_test_support.h"
 
+#include <functional>
+#include <set>
+
 using namespace store_test;
 
 namespace {
@@ -67,6 +70,58 @@ TEST_F(MemoryRegistryTest, StatusesOfTheOperationTable) {
     EXPECT_EQ(ERROR_ACCESS_DENIED, RegDeleteKeyA(reverb, "Hall")); // it has a subkey
     RegCloseKey(reverb);
     EXPECT_EQ(0, registry_test::OpenHandleCount());
+}
+
+// The same source calls ADVAPI32 in the Windows build, so these are the arguments Windows
+// gets: the access masks, the key class and the buffer lengths, reset before every call.
+TEST_F(MemoryRegistryTest, EveryCallCarriesTheAccessClassAndBufferSizesOfTheContract) {
+    const std::string openRoot = "RegOpenKeyExA HKCU access=f003f";
+    const std::string listKeys = "RegEnumKeyExA name=260 class=260 time=yes";
+    const std::string file = ScratchFolder("calls") + "/out.kvp";
+    SetDwordValue(kHall + "\\A\\B", "v", 1);
+    SetDwordValue(kHall + "\\C", "v", 1);
+    TestStore store;
+    RegistryKey key;
+    struct Case {
+        const char* what;
+        std::function<void()> run;
+        std::set<std::string> calls;
+    } cases[] = {
+        {"open of a missing key",
+         [&] { key.Open((kHall + "\\New").c_str()); },
+         {openRoot, "RegCreateKeyExA HKCU class=REG_SZ options=0 access=f003f security=none "
+                    "disposition=none"}},
+        {"setters and query",
+         [&] {
+             key.SetDword("d", 1);
+             key.SetString("s", "ab");
+             DWORD value = 0;
+             key.QueryDword("d", value, 0);
+             key.Close();
+         },
+         {"RegSetValueExA type=4 bytes=4", "RegSetValueExA type=1 bytes=3",
+          "RegQueryValueExA type=yes data=32"}},
+        {"listing",
+         [&] {
+             key.Open(kEffectsRoot);
+             ListSubkeys(key.m_hKey, [](const char*) {});
+             key.Close();
+         },
+         {openRoot, listKeys}},
+        {"export",
+         [&] { store.ExportPreset("Reverb", "Hall", file.c_str()); },
+         {openRoot, listKeys, "RegEnumValueA name=260 type=yes data=260"}},
+        {"deletion with its fall-back",
+         [&] { store.DeletePreset("Reverb", "Hall"); },
+         {openRoot, "RegDeleteKeyA key", "RegOpenKeyExA key access=2001f",
+          "RegEnumKeyExA name=256 class=none time=yes"}},
+    };
+    for (const Case& c : cases) {
+        registry_test::TakeCalls();
+        c.run();
+        EXPECT_EQ(c.calls, registry_test::TakeCalls()) << c.what;
+    }
+    EXPECT_FALSE(KeyExists(kHall));
 }
 
 } // namespace
