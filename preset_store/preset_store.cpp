@@ -85,10 +85,10 @@ void WriteLine(FILE* file, const char* text) {
 
 } // namespace
 
-void PresetStore::ExportPreset(const char* effect, const char* preset, const char* path) {
+bool PresetStore::ExportPreset(const char* effect, const char* preset, const char* path) {
     m_presetFile = std::fopen(path, "w");
     if (m_presetFile == nullptr)
-        return;
+        return false;
     WriteLine(m_presetFile, kMagicVersion2);
     WriteLine(m_presetFile, effect);
     WriteLine(m_presetFile, preset);
@@ -152,10 +152,11 @@ void PresetStore::ExportPreset(const char* effect, const char* preset, const cha
             continue;
         }
         if (resume.empty()) {
-            std::fclose(m_presetFile);
+            const bool written = std::ferror(m_presetFile) == 0;
+            const bool closed = std::fclose(m_presetFile) == 0;
             m_presetFile = nullptr;
             key.Close();
-            return;
+            return written && closed;
         }
         key.Close();
         keyPath.erase(keyPath.rfind('\\'));

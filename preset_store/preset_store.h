@@ -15,7 +15,9 @@ public:
     virtual ~PresetStore() = default;
 
     // Writes one preset's registry subtree to the file at path (replaced if it exists).
-    void ExportPreset(const char* effect, const char* preset, const char* path);
+    // Answers whether the file was opened, written and closed without a stream error; the
+    // dialog ignores the answer (its failures are silent), presetctl reports it.
+    bool ExportPreset(const char* effect, const char* preset, const char* path);
     // Reads one preset file (version 1.0 or 2.0) into the registry.
     void ImportPresetFile(const char* path);
     // Removes the preset key of the effect with everything below it.

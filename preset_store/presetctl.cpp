@@ -5,8 +5,6 @@
 #include "preset_store.h"
 #include "registry_key.h"
 
-#include <windows.h>
-
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -53,7 +51,6 @@ private:
     }
     bool FindEffect(const std::string& effect, std::string& spelled);
     bool FindPreset(const std::string& effect, const std::string& preset, std::string& spelled);
-    static bool CanWrite(const std::string& path);
     void WritePreset(const std::string& effect, const std::string& preset, const std::string& path,
                      bool announce);
 
@@ -92,22 +89,11 @@ bool Presetctl::FindPreset(const std::string& effect, const std::string& preset,
     return true;
 }
 
-// A file that exists read-only, or is a folder, cannot be replaced; a new one must exist
-// once the export has run.
-bool Presetctl::CanWrite(const std::string& path) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes == INVALID_FILE_ATTRIBUTES ||
-           (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) == 0;
-}
-
+// The export answers whether its file was opened, written and closed cleanly, so a file that
+// is read-only, a folder, held by another program or on a full disk is reported alike.
 void Presetctl::WritePreset(const std::string& effect, const std::string& preset,
                             const std::string& path, bool announce) {
-    if (!CanWrite(path)) {
-        Fail(path, "cannot write the file");
-        return;
-    }
-    ExportPreset(effect.c_str(), preset.c_str(), path.c_str());
-    if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    if (!ExportPreset(effect.c_str(), preset.c_str(), path.c_str())) {
         Fail(path, "cannot write the file");
         return;
     }

@@ -14,7 +14,7 @@ class ExportTest : public ScratchRegistry {
 protected:
     std::string Export(const char* effect, const char* preset) {
         const std::string path = ScratchFolder("export") + "/out.kvp";
-        store.ExportPreset(effect, preset, path.c_str());
+        EXPECT_TRUE(store.ExportPreset(effect, preset, path.c_str()));
         EXPECT_EQ(nullptr, store.m_presetFile);
         return ReadFileBytes(path);
     }
@@ -134,7 +134,7 @@ TEST_F(ExportTest, PresetKeyThatCanBeNeitherOpenedNorCreatedEndsAtOnce) {
 
 TEST_F(ExportTest, UnwritableFileTouchesNoKey) {
     const std::string path = ScratchFolder("export") + "/no such folder/out.kvp";
-    store.ExportPreset("Reverb", "Warm", path.c_str());
+    EXPECT_FALSE(store.ExportPreset("Reverb", "Warm", path.c_str()));
     EXPECT_EQ(nullptr, store.m_presetFile);
     EXPECT_FALSE(KeyExists(std::string(kEffectsRoot)));
 }

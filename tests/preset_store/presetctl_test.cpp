@@ -148,6 +148,13 @@ TEST_F(PresetctlTest, EveryFailureIsReportedAndTheRestStillRuns) {
     const Result unwritable = Run({"export", "Echo", "Slapback", folder + "\\no folder\\x.kvp"});
     EXPECT_EQ(1u, unwritable.status);
     EXPECT_NE(std::string::npos, unwritable.err.find("cannot write the file"));
+    // A file that exists but that another program holds without sharing.
+    const std::string held = folder + "\\held.kvp";
+    HANDLE holder = CreateFileA(held.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    const Result busy = Run({"export", "Echo", "Slapback", held});
+    CloseHandle(holder);
+    EXPECT_EQ(1u, busy.status);
+    EXPECT_EQ("presetctl: " + held + ": cannot write the file\r\n", busy.err);
 
     CreateKey(std::string(kEffectsRoot) + "\\Echo\\Long Tail");
     const Result deleted = Run({"delete", "Echo", "Nothing", "slapback", ""});
