@@ -12,8 +12,13 @@ int Fold(char c) {
 } // namespace
 
 bool NameLess(const std::string& a, const std::string& b) {
+#ifdef _WIN32
+    // The comparison a sorted list box makes, so that listings come in the dialog's order.
+    return lstrcmpiA(a.c_str(), b.c_str()) < 0;
+#else
     return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
                                         [](char x, char y) { return Fold(x) < Fold(y); });
+#endif
 }
 
 bool SameName(const std::string& a, const std::string& b) {

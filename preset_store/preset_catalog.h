@@ -4,7 +4,8 @@
 #include <string>
 #include <vector>
 
-// Orders names by their bytes without regard to ASCII case.
+// Orders names without regard to case as the dialog's sorted list boxes do (by their bytes,
+// ASCII case folded, where there is no list box).
 bool NameLess(const std::string& a, const std::string& b);
 bool SameName(const std::string& a, const std::string& b);
 

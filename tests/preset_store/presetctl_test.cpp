@@ -124,6 +124,31 @@ TEST_F(PresetctlTest, ImportedExamplesListSortedAndExportByteForByte) {
     EXPECT_EQ(Dword(4294967292u), gain.data);
 }
 
+TEST_F(PresetctlTest, ListComesInTheOrderOfTheDialogsSortedListBox) {
+    // Blanks, hyphens, punctuation and letters above 127 are where a sorted list box and a
+    // byte order part ways.
+    for (const char* name :
+         {"\xc9"
+          "cho",
+          "Flanger", "co-op", "coda", "_x", "a b", "ab-", "a-c", "~t", "10", "9", "Zeta", "e"})
+        CreateKey(std::string(kEffectsRoot) + "\\" + name);
+    HWND list = CreateWindowExA(0, "LISTBOX", "", LBS_SORT | LBS_HASSTRINGS, 0, 0, 100, 100,
+                                nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(nullptr, list);
+    for (const std::string& name : Subkeys(kEffectsRoot))
+        SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
+    std::string expected;
+    char text[260];
+    for (int i = 0; i < SendMessageA(list, LB_GETCOUNT, 0, 0); ++i) {
+        SendMessageA(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
+        expected += std::string(text) + "\r\n";
+    }
+    DestroyWindow(list);
+    const Result listed = Run({"list"});
+    EXPECT_EQ(0u, listed.status) << listed.err;
+    EXPECT_EQ(expected, listed.out);
+}
+
 TEST_F(PresetctlTest, ImportExpandsWildcardsAsCmdLeavesThem) {
     const Result r = RunLine(" import \"" + examples + "\"\\*.kvp");
     ASSERT_EQ(0u, r.status) << r.err;
