@@ -75,9 +75,12 @@ TEST_F(ExportTest, StringOf260CharactersEndsThatKeysValueListingEveryTime) {
 }
 
 TEST_F(ExportTest, StringWithoutTerminatorIsWrittenWithExactlyItsBytes) {
-    SetRaw(kWarm, "Raw", REG_SZ, "abc");
-    EXPECT_EQ(TextLines({"KELVIDROMEPRESET2.0", "Reverb", "Warm", "%Raw - abc"}),
-              Export("Reverb", "Warm"));
+    // The longer value before it leaves its bytes in the data buffer.
+    SetStringValue(kWarm, "A", "0123456789");
+    SetRaw(kWarm, "Raw", REG_SZ, "abcdef");
+    EXPECT_EQ(
+        TextLines({"KELVIDROMEPRESET2.0", "Reverb", "Warm", "%A - 0123456789", "%Raw - abcdef"}),
+        Export("Reverb", "Warm"));
 }
 
 TEST_F(ExportTest, NestedSubkeysReturnToThePresetKey) {
