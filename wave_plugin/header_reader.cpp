@@ -129,15 +129,16 @@ bool HeaderWalk::Format(std::uint32_t size) {
     std::uint16_t channels = read_u16le(bytes + 2);
     std::uint32_t sampleRate = read_u32le(bytes + 4);
     std::uint16_t blockAlign = read_u16le(bytes + 12);
-    std::uint16_t bits;
+    // Derived from the block alignment, bits per sample can exceed 16 bits (8 x 65535).
+    std::uint32_t bits;
     if (size >= 15) {
         if (!stream::ReadExact(f, bytes + 14, 2))
             return false;
         consumed += 2;
         bits = read_u16le(bytes + 14);
     } else {
-        unsigned derived = channels != 0 ? 8u * blockAlign / channels : 0;
-        bits = static_cast<std::uint16_t>(derived != 0 && derived <= 0xFFFF ? derived : 8);
+        std::uint32_t derived = channels != 0 ? 8u * blockAlign / channels : 0;
+        bits = derived != 0 ? derived : 8;
     }
     std::uint16_t extraSize = 0;
     if (size >= 17) {
@@ -169,7 +170,7 @@ bool HeaderWalk::Format(std::uint32_t size) {
 
     m.info.channels = channels;
     m.info.sampleRate = sampleRate;
-    m.info.bitsPerSample = bits;
+    m.info.bitsPerSample = static_cast<std::int32_t>(bits);
     const FormatName* named = nullptr;
     for (const FormatName& entry : kFormatNames)
         if (entry.tag == effectiveTag)

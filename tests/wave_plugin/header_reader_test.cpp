@@ -88,6 +88,13 @@ TEST(HeaderReader, FormatChunkSizesLeaveTheWalkAtTheNextChunk) {
              return b;
          }(),
          8},
+        {"14 bytes, alignment 8192, 1 channel",
+         [] {
+             Bytes b = Fmt(1, 1, 8000, 16, 14);
+             b[12] = 0, b[13] = 0x20;
+             return b;
+         }(),
+         65536},
         {"15 bytes", Fmt(1, 1, 8000, 16, 15), 16},
         {"18 bytes, extra 0", Fmt(1, 1, 8000, 24, 18), 24},
         {"40 bytes, extra 22", Fmt(1, 1, 8000, 16, 40, 22), 16},
@@ -120,26 +127,36 @@ Bytes Extensible(std::uint16_t container, std::uint16_t valid, std::uint16_t sub
 }
 
 TEST(HeaderReader, ExtensibleFormatIsJudgedBySubFormat) {
-    OpenedFile pcm(Riff(Cat({Chunk("fmt ", Extensible(24, 20, 1)), Chunk("data", Bytes(60))})));
-    ASSERT_TRUE(pcm.ok);
-    EXPECT_STREQ("PCM", pcm.plugin->info.formatName);
-    EXPECT_EQ(24, pcm.plugin->info.bitsPerSample); // the container, not the valid bits
-    EXPECT_EQ(10, pcm.plugin->info.frameCount);
-    EXPECT_EQ(68u, pcm.plugin->dataOffset);
-
-    OpenedFile flt(Riff(Cat({Chunk("fmt ", Extensible(32, 32, 3)), Chunk("data", Bytes(8))})));
-    EXPECT_FALSE(flt.ok);
-    EXPECT_STREQ("IEEE Floating Point", flt.plugin->info.formatName);
-    EXPECT_EQ(1, flt.plugin->isFloat);
+    // One object for every file, as a host may use it: isFloat is set by a named format only.
+    TempDir dir;
+    PluginPtr p = NewPlugin();
+    auto read = [&](const Bytes& fmt, std::size_t dataBytes) {
+        p->CloseFile(1);
+        EXPECT_TRUE(p->OpenFile(
+            dir.Write("x.wav", Riff(Cat({Chunk("fmt ", fmt), Chunk("data", Bytes(dataBytes))})))
+                .c_str(),
+            1));
+        return p->ReadHeader() != 0;
+    };
+    EXPECT_FALSE(read(Extensible(32, 32, 3), 8));
+    EXPECT_STREQ("IEEE Floating Point", p->info.formatName);
+    EXPECT_EQ(1, p->isFloat);
 
     for (Bytes fmt :
          {Extensible(16, 16, 0x55), Extensible(8, 8, 6), Extensible(16, 16, 1, 40, 22, false),
           Extensible(16, 16, 1, 39), Extensible(16, 16, 1, 40, 21)}) {
-        OpenedFile bad(Riff(Cat({Chunk("fmt ", fmt), Chunk("data", Bytes(8))})));
-        EXPECT_FALSE(bad.ok);
-        EXPECT_STREQ("Unknown", bad.plugin->info.formatName);
-        EXPECT_EQ(0, bad.plugin->isFloat);
+        EXPECT_FALSE(read(fmt, 8));
+        EXPECT_STREQ("Unknown", p->info.formatName);
+        EXPECT_EQ(1, p->isFloat); // unchanged
     }
+
+    ASSERT_TRUE(read(Extensible(24, 20, 1), 60));
+    EXPECT_STREQ("PCM", p->info.formatName);
+    EXPECT_EQ(0, p->isFloat);
+    EXPECT_EQ(24, p->info.bitsPerSample); // the container, not the valid bits
+    EXPECT_EQ(10, p->info.frameCount);
+    EXPECT_EQ(68u, p->dataOffset);
+    EXPECT_EQ(68, std::ftell(p->file));
 }
 
 TEST(HeaderReader, PcmWithoutWholeBytesOrChannelsIsRefused) {
@@ -154,20 +171,40 @@ TEST(HeaderReader, PcmWithoutWholeBytesOrChannelsIsRefused) {
 }
 
 TEST(HeaderReader, InfoTextsAtTopLevelAndInListsUpToTheirBuffers) {
-    std::string long259(259, 't'), long260(260, 'u'), comment519(519, 'c');
+    std::string long259(259, 't'), long260(260, 'u');
     OpenedFile f(
         Riff(Cat({Chunk("fmt ", Fmt(1, 1, 8000, 8)),
-                  Chunk("IART", Text(long259)),    // size 260: read back whole
-                  Chunk("ICOP", Text(long260)),    // size 261: skipped
-                  Chunk("ICMT", Text(comment519)), // size 520 into the comment
+                  Chunk("IART", Text(long259)),               // size 260: read back whole
+                  Chunk("ICOP", Text(long260)),               // size 261: skipped
+                  Chunk("ICMT", Text(std::string(519, 'c'))), // size 520 into the comment
                   Chunk("LIST", Cat({Bytes{'I', 'N', 'F', 'O'}, Chunk("INAM", Text("in list")),
+                                     Chunk("ICMT", Bytes(520, 'm')), // no NUL: cut at 519
+                                     Chunk("IART", Text(long260)),   // size 261: skipped
                                      Chunk("ICOP", Bytes{'a', 0, 'b'})})),
                   Chunk("data", Bytes(2))})));
     ASSERT_TRUE(f.ok);
     EXPECT_EQ(long259, f.plugin->info.artist);
-    EXPECT_EQ(comment519, f.plugin->info.comment);
+    EXPECT_EQ(std::string(519, 'm'), f.plugin->info.comment);
     EXPECT_STREQ("in list", f.plugin->info.title);
     EXPECT_STREQ("a", f.plugin->info.rightsNotice);
+}
+
+TEST(HeaderReader, ListWalkCountsPadsAndEndsAtTheListsEnd) {
+    // Ten odd-sized sub-chunks: only with their pads counted does the walk end with the list.
+    Bytes padded = {'a', 'd', 't', 'l'};
+    for (int i = 0; i < 10; ++i)
+        padded = Cat({padded, Chunk("labl", IdText(1, "ab"))});
+    // A list that claims less than its one sub-chunk holds: the walk ends after that
+    // sub-chunk and the top level goes on from there.
+    Bytes overrun = {'L', 'I', 'S', 'T', 14, 0, 0, 0, 'a', 'd', 't', 'l'};
+    overrun = Cat({overrun, Chunk("note", IdText(1, "overrun"))});
+    OpenedFile f(Riff(Cat({Chunk("fmt ", Fmt(1, 1, 8000, 16)), Chunk("cue ", CuePoints({{1, 5}})),
+                           Chunk("LIST", padded), overrun, Chunk("data", Bytes(6))})));
+    ASSERT_TRUE(f.ok);
+    EXPECT_EQ(3, f.plugin->info.frameCount);
+    auto* cue = static_cast<CueRecord*>(f.plugin->cues.GetAt(f.plugin->cues.GetHeadPosition()));
+    EXPECT_STREQ("ab", cue->label);
+    EXPECT_STREQ("overrun", cue->note);
 }
 
 Bytes MarkerFile() {
