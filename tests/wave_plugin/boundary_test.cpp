@@ -38,6 +38,11 @@ TEST(Boundary, ExportsAndSimpleSlots) {
     EXPECT_EQ(0, plugin->OpenFile("", 1));
     DeletePluginObject(plugin);
     DeletePluginObject(nullptr);
+    // Without bit 0 the object is destroyed, buffers and all, and its memory stays the caller's.
+    WavePlugin* kept = WavePlugin::Create();
+    ASSERT_NE(nullptr, kept);
+    kept->Destroy(0);
+    ::operator delete(kept);
 }
 
 TEST(Boundary, OpenFileNamesAndLongPaths) {
@@ -46,8 +51,10 @@ TEST(Boundary, OpenFileNamesAndLongPaths) {
     std::string path = dir.Write("take1.wav", Riff(Chunk("fmt ", Fmt(1, 1, 8000, 8))));
 #if defined(_WIN32)
     std::replace(path.begin(), path.end(), '/', '\\');
+    const char sep = '\\';
     const std::string name = "take1.wav";
 #else
+    const char sep = '/';
     const std::string name = path; // only a backslash separates a folder
 #endif
     ASSERT_TRUE(p->OpenFile(path.c_str(), 1));
@@ -57,10 +64,33 @@ TEST(Boundary, OpenFileNamesAndLongPaths) {
     EXPECT_EQ(name, p->info.fileName);
     EXPECT_EQ(path, p->info.filePath);
     p->CloseFile(1);
-    std::string tooLong = "\\" + std::string(259, 'a');
-    EXPECT_EQ(0, p->OpenFile(tooLong.c_str(), 0));
-    EXPECT_EQ(path, p->openPath);
-    EXPECT_EQ(nullptr, p->file);
+
+    // Paths that lead to a real file through "." folders: 259 characters open, 260 do not,
+    // and the refusal leaves the open stream and both names as they were.
+    dir.Write("t.wav", Riff(Chunk("fmt ", Fmt(1, 1, 8000, 8))));
+    dir.Write("tt.wav", Riff(Chunk("fmt ", Fmt(1, 1, 8000, 8))));
+    auto through = [&](std::size_t length) {
+        std::string folder = path.substr(0, path.rfind(sep) + 1);
+        std::string file = (length - folder.size()) % 2 ? "t.wav" : "tt.wav";
+        while (folder.size() + file.size() < length)
+            folder += std::string(".") + sep;
+        return folder + file;
+    };
+    std::string fits = through(259), tooLong = through(260);
+    ASSERT_EQ(259u, fits.size());
+    ASSERT_EQ(260u, tooLong.size());
+    ASSERT_TRUE(p->OpenFile(fits.c_str(), 1));
+    std::FILE* open = p->file;
+    const std::string openName = p->openName;
+    std::FILE* probe = std::fopen(tooLong.c_str(), "rb"); // the runtime would open it
+    ASSERT_NE(nullptr, probe);
+    std::fclose(probe);
+    EXPECT_EQ(0, p->OpenFile(tooLong.c_str(), 1));
+    EXPECT_EQ(0, p->OpenFile((tooLong + "x").c_str(), 0));
+    EXPECT_EQ(open, p->file);
+    EXPECT_EQ(fits, p->openPath);
+    EXPECT_EQ(openName, p->openName);
+    p->CloseFile(1);
     EXPECT_EQ(0, p->OpenFile(dir.Path("missing.wav").c_str(), 1));
     EXPECT_EQ(nullptr, p->file);
 }
@@ -74,6 +104,7 @@ typedef std::uint32_t(__thiscall* NoArgSlot)(void*);
 typedef std::int32_t(__thiscall* OpenSlot)(void*, const char*, unsigned char);
 typedef void(__thiscall* CloseSlot)(void*, unsigned char);
 typedef std::int32_t(__thiscall* ReadSlot)(void*, void*, std::int32_t);
+typedef void*(__thiscall* DestroySlot)(void*, std::uint32_t);
 
 template <typename Fn> Fn Slot(void* object, int index) {
     void** table = *static_cast<void***>(object);
@@ -162,7 +193,15 @@ TEST(Boundary, TheLibraryThroughItsExportsSlotsAndOffsets) {
     EXPECT_EQ(0, Field<std::int32_t>(object, 0x394));
     Slot<CloseSlot>(object, 5)(object, 1);
     EXPECT_EQ(nullptr, Field<void*>(object, 0x5A0));
-    destroy(object);
+
+    // The header read in its own slot, and the object destroyed and freed through slot 14.
+    ASSERT_EQ(1, Slot<OpenSlot>(object, 4)(object, path.c_str(), 1));
+    EXPECT_EQ(1, Slot<NoArgSlot>(object, 9)(object));
+    EXPECT_EQ(1, Field<std::int32_t>(object, 0x394));
+    EXPECT_EQ(2, Field<std::int32_t>(object, 0x5DC));
+    Slot<CloseSlot>(object, 5)(object, 1);
+    Slot<DestroySlot>(object, 14)(object, 1);
+    destroy(nullptr);
     FreeLibrary(dll);
 }
 #endif

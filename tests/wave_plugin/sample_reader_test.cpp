@@ -168,6 +168,13 @@ TEST(HandOver, ShortListsNullElementsAndMissingLists) {
     f.plugin->ReadSamples(buffer.data(), 4); // no lists at all
     EXPECT_EQ(0, f.plugin->cueCount);
     EXPECT_EQ(0, f.plugin->playListCount);
+
+    OpenedFile g(HandOverFile());
+    HostSide host;
+    unsigned char* e = host.AddEntry(&host);
+    g.plugin->hostPlayList = &host.entries; // and no marker list: the entry gets null
+    g.plugin->ReadSamples(buffer.data(), 4);
+    EXPECT_EQ(nullptr, EntryMarker(e));
 }
 
 TEST(HandOver, SharedCueIdsLetTheLastMatchDecide) {
