@@ -139,6 +139,20 @@ TEST(Writer, MarkerIdsTypesTextsAndPlayList) {
     EXPECT_EQ(132u, Get32(file, 38 + 8 + 76 + 12 + 28 + 28 + 14 + 4));
 }
 
+TEST(Writer, EntryNamesTheFirstPositionOfAMarkerListedTwice) {
+    Writing w(1, 16, 8000, 0);
+    unsigned char* a = w.Marker(2, 7, 9, "", "");
+    w.Marker(2, 8, 8, "", "");
+    w.host.markers.AddTail(a);
+    w.host.AddEntry(a);
+    w.plugin->hostPlayList = &w.host.entries;
+    w.plugin->WriteHeader();
+    Bytes file = w.Finish();
+    Bytes plst = Chunk("plst", Bytes{1, 0, 0, 0, 1, 0, 0, 0, 3, 0, 0, 0, 1, 0, 0, 0});
+    Bytes tail(file.end() - static_cast<long>(plst.size() + 8), file.end() - 8);
+    EXPECT_EQ(plst, tail);
+}
+
 TEST(Writer, EmptyMarkerListWritesNoMarkerChunks) {
     Writing w(1, 16, 8000, 0);
     w.plugin->hostMarkers = &w.host.markers;
