@@ -55,6 +55,8 @@ TEST(SampleReader, SeekMovesAndResetsWhatRemains) {
     EXPECT_EQ(44 + 400, f.Position());
     EXPECT_EQ(1, f.plugin->SeekFrame(150));
     EXPECT_EQ(0, f.plugin->framesRemaining);
+    EXPECT_EQ(1, f.plugin->SeekFrame(100000000)); // frame x channels x bits needs 64 bits
+    EXPECT_EQ(44 + 400000000, f.Position());
 }
 
 TEST(SampleReader, HugeDataSizeKeepsTheCountPositive) {
