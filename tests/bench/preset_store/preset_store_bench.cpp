@@ -1,7 +1,7 @@
 // Benchmark helper for the preset store under Wine. Fills the registry with the benchmark
 // trees and prints in-process figures; run_preset_store_bench puts presetctl beside regedit.
 //
-//   preset_store_bench fill-big | fill-backup | wipe | inproc FOLDER
+//   preset_store_bench fill-big | fill-backup | wipe | inproc FOLDER | files FOLDER
 #include "preset_store.h"
 #include "registry_key.h"
 
@@ -168,6 +168,38 @@ void InProcessBackup(const std::string& folder) {
                 Now() - start, naming);
 }
 
+// The file system's share of a backup: the same 2,000 names probed and written with the bytes
+// of one exported preset, without reading the registry.
+void FilesOnly(const std::string& folder) {
+    Store store;
+    const std::string sample = folder + "\\sample.kvp";
+    store.ExportPreset("Effect 000", "Preset 00", sample.c_str());
+    std::string bytes;
+    if (FILE* in = std::fopen(sample.c_str(), "rb")) {
+        char block[4096];
+        for (size_t n; (n = std::fread(block, 1, sizeof block, in)) > 0;)
+            bytes.append(block, n);
+        std::fclose(in);
+    }
+    std::remove(sample.c_str());
+    const double start = Now();
+    for (int e = 0; e < kBackupEffects; ++e) {
+        for (int p = 0; p < kPresetsPerEffect; ++p) {
+            char effect[32];
+            char preset[32];
+            std::snprintf(effect, sizeof effect, "Effect %03d", e);
+            std::snprintf(preset, sizeof preset, "Preset %02d", p);
+            const std::string name = store.OutputName(folder.c_str(), effect, preset);
+            if (FILE* out = std::fopen(name.c_str(), "wb")) {
+                std::fwrite(bytes.data(), 1, bytes.size(), out);
+                std::fclose(out);
+            }
+        }
+    }
+    std::printf("the same 2,000 files named and written without the registry: %.0f ms\n",
+                Now() - start);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -183,8 +215,11 @@ int main(int argc, char** argv) {
         InProcessBackup(argv[2]);
     else if (mode == "inproc" && argc > 2)
         InProcess(argv[2]);
+    else if (mode == "files" && argc > 2)
+        FilesOnly(argv[2]);
     else {
-        std::fprintf(stderr, "usage: preset_store_bench fill-big|fill-backup|wipe|inproc FOLDER\n");
+        std::fprintf(stderr,
+                     "usage: preset_store_bench fill-big|fill-backup|wipe|inproc|files FOLDER\n");
         return 2;
     }
     std::fprintf(stderr, "%s: %.0f ms\n", mode.c_str(), Now() - start);
