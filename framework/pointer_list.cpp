@@ -33,7 +33,9 @@ CPtrList::CPtrList(int blockSize)
     : m_pNodeHead(nullptr), m_pNodeTail(nullptr), m_nCount(0), m_pNodeFree(nullptr),
       m_pBlocks(nullptr), m_nBlockSize(blockSize > 0 ? blockSize : 1) {}
 
-CPtrList::~CPtrList() { RemoveAll(); }
+CPtrList::~CPtrList() {
+    RemoveAll();
+}
 
 void* CPtrList::GetNext(POSITION& pos) const {
     CNode* node = reinterpret_cast<CNode*>(pos);
@@ -41,13 +43,14 @@ void* CPtrList::GetNext(POSITION& pos) const {
     return node->data;
 }
 
-void* CPtrList::GetAt(POSITION pos) const { return reinterpret_cast<CNode*>(pos)->data; }
+void* CPtrList::GetAt(POSITION pos) const {
+    return reinterpret_cast<CNode*>(pos)->data;
+}
 
 CPtrList::CNode* CPtrList::NewNode(CNode* prev, CNode* next) {
     if (m_pNodeFree == nullptr) {
-        void* raw = ::operator new(sizeof(CBlock) + static_cast<std::size_t>(m_nBlockSize) *
-                                                        sizeof(CNode),
-                                   std::nothrow);
+        void* raw = ::operator new(
+            sizeof(CBlock) + static_cast<std::size_t>(m_nBlockSize) * sizeof(CNode), std::nothrow);
         if (raw == nullptr)
             return nullptr;
         CBlock* block = static_cast<CBlock*>(raw);

@@ -108,8 +108,8 @@ TEST(PointerList, RemovedNodesAreReusedWithoutNewBlocks) {
     list.RemoveAt(list.FindIndex(6)); // tail
     list.RemoveAt(list.FindIndex(2)); // middle
     EXPECT_EQ(list.GetCount(), 5);
-    EXPECT_EQ(Walk(list), (std::vector<void*>{&g_items[1], &g_items[2], &g_items[4],
-                                              &g_items[5], &g_items[6]}));
+    EXPECT_EQ(Walk(list), (std::vector<void*>{&g_items[1], &g_items[2], &g_items[4], &g_items[5],
+                                              &g_items[6]}));
     for (int i = 0; i < 3; ++i)
         list.AddTail(&g_items[20 + i]);
     EXPECT_EQ(list.GetCount(), 8);
