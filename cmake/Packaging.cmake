@@ -1,5 +1,7 @@
 # The release a Windows user downloads: Trellisan-<version>-win32.zip with the four programs,
-# the example presets, a short guide and the licence, all in one folder.
+# the example presets, a short guide and the licence, all in one folder, and beside it
+# Trellisan-<version>-win32.zip.sha256. One commit always gives the same zip.
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
 set(PROJECT_SHIPPED_TARGETS Trellisan wave presetctl wavehost)
 foreach(shipped IN LISTS PROJECT_SHIPPED_TARGETS)
     install(TARGETS ${shipped} RUNTIME DESTINATION . LIBRARY DESTINATION .)
@@ -19,6 +21,9 @@ set(CPACK_PACKAGE_FILE_NAME Trellisan-${PROJECT_VERSION}-win32)
 set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
 set(CPACK_STRIP_FILES ON) # the release carries no debug information
 set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/package)
+set(CPACK_TRELLISAN_SOURCE_DIR ${CMAKE_SOURCE_DIR})
+set(CPACK_TRELLISAN_PYTHON ${Python3_EXECUTABLE})
+set(CPACK_POST_BUILD_SCRIPTS ${CMAKE_SOURCE_DIR}/cmake/ReproducibleZip.cmake)
 include(CPack)
 
 # The test run builds the package and checks it from an unpacked copy.
