@@ -1,12 +1,13 @@
 #!/usr/bin/env python3
 """Rewrites a zip so that the same files always give the same bytes, and writes its SHA-256.
 
-    reproducible_zip.py ARCHIVE.zip [SECONDS]
+    reproducible_zip.py ARCHIVE.zip [SECONDS [SUM_FOLDER]]
 
 Entries keep their names and contents; they are sorted by name, every one gets the same time
 (SECONDS since 1970 in UTC, else $SOURCE_DATE_EPOCH, else 1980-01-01, the first time a zip can
 hold), plain permissions and no extra fields, and are compressed at one fixed level. Beside the
-archive, ARCHIVE.zip.sha256 holds "<hex digest> *<file name>" as sha256sum writes it.
+archive (or in SUM_FOLDER), ARCHIVE.zip.sha256 holds "<hex digest> *<file name>" as sha256sum
+writes it.
 """
 import hashlib
 import os
@@ -17,7 +18,7 @@ import zipfile
 ZIP_EPOCH = 315532800  # 1980-01-01 00:00:00 UTC
 
 
-def rewrite(path, seconds):
+def rewrite(path, seconds, sum_folder):
     stamp = time.gmtime(max(seconds, ZIP_EPOCH))[:6]
     with zipfile.ZipFile(path) as source:
         entries = [(info, None if info.is_dir() else source.read(info))
@@ -38,20 +39,22 @@ def rewrite(path, seconds):
     os.replace(temporary, path)
     with open(path, "rb") as f:
         digest = hashlib.sha256(f.read()).hexdigest()
-    with open(path + ".sha256", "w", newline="\n") as f:
-        f.write("%s *%s\n" % (digest, os.path.basename(path)))
+    name = os.path.basename(path)
+    with open(os.path.join(sum_folder, name + ".sha256"), "w", newline="\n") as f:
+        f.write("%s *%s\n" % (digest, name))
     return digest
 
 
 def main(argv):
-    if len(argv) not in (1, 2):
+    if len(argv) not in (1, 2, 3):
         sys.stderr.write(__doc__)
         return 2
-    if len(argv) == 2:
+    if len(argv) >= 2:
         seconds = int(argv[1])
     else:
         seconds = int(os.environ.get("SOURCE_DATE_EPOCH", ZIP_EPOCH))
-    print("%s  %s" % (rewrite(argv[0], seconds), argv[0]))
+    sum_folder = argv[2] if len(argv) == 3 else os.path.dirname(os.path.abspath(argv[0]))
+    print("%s  %s" % (rewrite(argv[0], seconds, sum_folder), os.path.basename(argv[0])))
     return 0
 
 
