@@ -413,12 +413,20 @@ typedef struct Reader {
 static void print_header(const Reader* rd, FILE* out);
 
 static int capped_count(int32_t count, const char* path, unsigned recordBytes) {
-    WIN32_FILE_ATTRIBUTE_DATA a;
+    WIN32_FIND_DATAA found;
+    HANDLE search;
     uint64_t limit = 0;
     if (count <= 0)
         return 0;
-    if (GetFileAttributesExA(path, GetFileExInfoStandard, &a))
-        limit = (((uint64_t)a.nFileSizeHigh << 32) | a.nFileSizeLow) / recordBytes;
+    /* The file's size as Windows 95 can tell it without opening the file; a name with wildcards
+     * could match another file, so it has no size here. */
+    if (!strpbrk(path, "*?")) {
+        search = FindFirstFileA(path, &found);
+        if (search != INVALID_HANDLE_VALUE) {
+            FindClose(search);
+            limit = (((uint64_t)found.nFileSizeHigh << 32) | found.nFileSizeLow) / recordBytes;
+        }
+    }
     return (uint64_t)count < limit ? (int)count : (int)limit;
 }
 

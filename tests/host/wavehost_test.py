@@ -2,8 +2,10 @@
 files built byte by byte, and reads the plug-in's own output back with sox, ffmpeg and
 libsndfile.
 
-    wavehost_test.py --wine-run cmake/wine-run --prefix DIR --wavehost wavehost.exe
-                     --plugin wave.dll [unittest arguments]
+    wavehost_test.py --wine-run cmake/wine-run --prefix DIR [--wine-arg ARG]...
+                     --wavehost wavehost.exe --plugin wave.dll [unittest arguments]
+
+Each --wine-arg goes to wine-run before the program (for instance --windows=win98).
 """
 
 import argparse
@@ -54,7 +56,7 @@ class HostCase(unittest.TestCase):
     def host(self, *args, plugin=True):
         """Runs wavehost; returns (status, stdout lines, stderr text). Wine's console output
         ends lines with CRLF."""
-        cmd = [ARGS.wine_run, "--prefix=" + ARGS.prefix, ARGS.wavehost]
+        cmd = [ARGS.wine_run, "--prefix=" + ARGS.prefix] + ARGS.wine_arg + [ARGS.wavehost]
         if plugin:
             cmd += ["--plugin", ARGS.plugin]
         p = run(cmd + list(args), self.dir, check=False)
@@ -609,6 +611,7 @@ def main():
     parser.add_argument("--prefix", required=True)
     parser.add_argument("--wavehost", required=True)
     parser.add_argument("--plugin", required=True)
+    parser.add_argument("--wine-arg", action="append", default=[])
     ARGS, rest = parser.parse_known_args()
     for name in ("wine_run", "prefix", "wavehost", "plugin"):
         setattr(ARGS, name, os.path.abspath(getattr(ARGS, name)))

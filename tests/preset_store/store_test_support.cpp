@@ -1,5 +1,7 @@
 #include "store_test_support.h"
 
+#include "test_prefix.h"
+
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -50,6 +52,9 @@ void SnapshotBelow(const std::string& path, Snapshot& out) {
 } // namespace
 
 void WipeKey(const std::string& path) {
+#ifdef _WIN32
+    test_prefix::RequireTestPrefix();
+#endif
     WipeBelow(HKEY_CURRENT_USER, path);
 }
 

@@ -1,5 +1,7 @@
 #include "gui_test_support.h"
 
+#include "test_prefix.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
@@ -45,6 +47,7 @@ public:
 };
 
 void WipeKey(const char* parentPath, const char* name) {
+    test_prefix::RequireTestPrefix();
     RegistryKey parent;
     parent.Open(parentPath);
     Store().DeleteKeyTree(parent.m_hKey, name);

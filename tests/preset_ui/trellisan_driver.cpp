@@ -9,6 +9,7 @@
 // Paths may be given as Unix paths; they are reached through drive Z:.
 #include "preset_store.h"
 #include "registry_key.h"
+#include "test_prefix.h"
 
 #include <windows.h>
 
@@ -41,6 +42,7 @@ public:
 };
 
 void Wipe(const char* name) {
+    test_prefix::RequireTestPrefix();
     RegistryKey parent;
     parent.Open("Software\\Vantor\\Kelvidrome2");
     Store().DeleteKeyTree(parent.m_hKey, name);

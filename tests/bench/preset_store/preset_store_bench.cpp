@@ -4,6 +4,7 @@
 //   preset_store_bench fill-big | fill-backup | wipe | inproc FOLDER | files FOLDER
 #include "preset_store.h"
 #include "registry_key.h"
+#include "test_prefix.h"
 
 #include <windows.h>
 #include <psapi.h>
@@ -205,6 +206,8 @@ void FilesOnly(const std::string& folder) {
 
 int main(int argc, char** argv) {
     const std::string mode = argc > 1 ? argv[1] : "";
+    if (mode == "fill-big" || mode == "fill-backup" || mode == "wipe")
+        test_prefix::RequireTestPrefix(); // they rewrite the product's tree
     const double start = Now();
     if (mode == "fill-big")
         FillBig();
