@@ -2,93 +2,40 @@
 
 #include "registry_key.h"
 
+#include <algorithm>
 #include <cstring>
 #include <ctime>
 #include <vector>
 
+using namespace preset_file;
+
 namespace {
 
-constexpr int kLineBufferBytes = 2000;
 constexpr DWORD kDataBufferBytes = 260;
 // Levels of subkeys below the preset key that the export walks into.
 constexpr size_t kMaxExportDepth = 200;
 constexpr DWORD kDeleteNameChars = 256;
 constexpr REGSAM kReadWriteAccess = KEY_READ | KEY_WRITE;
 
-// Reads one line (at most 1999 characters) and removes every line feed from it.
-bool ReadLine(FILE* file, std::string& line) {
-    char buffer[kLineBufferBytes];
-    if (std::fgets(buffer, sizeof buffer, file) == nullptr)
-        return false;
-    line.clear();
-    for (const char* p = buffer; *p != '\0'; ++p)
-        if (*p != '\n')
-            line += *p;
-    return true;
-}
-
-void RemoveBrackets(std::string& line) {
-    std::string kept;
-    for (char c : line)
-        if (c != '[' && c != ']')
-            kept += c;
-    line.swap(kept);
-}
-
-// The decimal value of a text: leading white space, an optional sign, digits up to the first
-// non-digit; no digits give 0. Taken modulo 2 to the power 32.
-DWORD ParseNumber(const std::string& text) {
-    size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r')))
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
-        negative = text[i] == '-';
-        ++i;
-    }
-    DWORD value = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
-        value = value * 10u + static_cast<DWORD>(text[i] - '0');
-    return negative ? 0u - value : value;
-}
-
-struct ValueLine {
-    std::string name;
-    std::string text;
-};
-
-// Splits "name - text" around the first hyphen: the name ends two characters before it and
-// the text starts two characters after it, whatever those characters are.
-ValueLine SplitValueLine(const std::string& line) {
-    const long length = static_cast<long>(line.size());
-    const size_t hyphen = line.find('-');
-    const long p = hyphen == std::string::npos ? -1 : static_cast<long>(hyphen);
-    const long nameChars = p - 1;
-    const long textChars = length - p - 2;
-    ValueLine parts;
-    if (nameChars > 0)
-        parts.name = line.substr(0, static_cast<size_t>(nameChars));
-    if (textChars > 0)
-        parts.text = line.substr(static_cast<size_t>(length - textChars));
-    return parts;
-}
-
-void WriteLine(FILE* file, std::string& line) {
-    line += '\n';
-    std::fputs(line.c_str(), file);
-}
-
-void WriteLine(FILE* file, const char* text) {
-    std::fputs(text, file);
-    std::fputc('\n', file);
+std::string ValueProblem(const char* name, const char* problem) {
+    return std::string("value \"") + name + "\" " + problem;
 }
 
 } // namespace
 
-bool PresetStore::ExportPreset(const char* effect, const char* preset, const char* path) {
+void StoreReport::Add(const std::string& key, const std::string& problem) {
+    const KeyProblem entry{key, problem};
+    if (std::find(problems.begin(), problems.end(), entry) == problems.end())
+        problems.push_back(entry);
+}
+
+StoreReport PresetStore::ExportPreset(const char* effect, const char* preset, const char* path) {
+    StoreReport report;
     m_presetFile = std::fopen(path, "w");
-    if (m_presetFile == nullptr)
-        return false;
+    if (m_presetFile == nullptr) {
+        report.file = StoreReport::FileState::kCannotOpen;
+        return report;
+    }
     WriteLine(m_presetFile, kMagicVersion2);
     WriteLine(m_presetFile, effect);
     WriteLine(m_presetFile, preset);
@@ -97,12 +44,15 @@ bool PresetStore::ExportPreset(const char* effect, const char* preset, const cha
     DWORD subkeyIndex = 0;
     std::string keyPath = PresetKeyPath(effect, preset);
     RegistryKey key;
-    key.Open(keyPath.c_str());
+    auto open = [&] {
+        if (key.Open(keyPath.c_str()) != ERROR_SUCCESS)
+            report.Add(keyPath, "cannot be opened");
+    };
+    open();
 
     char name[kNameBufferChars];
     char keyClass[kNameBufferChars];
     BYTE data[kDataBufferBytes];
-    std::string line;
     for (;;) {
         // Arrival at a key: its values, every time.
         for (DWORD valueIndex = 0;; ++valueIndex) {
@@ -110,45 +60,75 @@ bool PresetStore::ExportPreset(const char* effect, const char* preset, const cha
             DWORD dataLength = kDataBufferBytes;
             DWORD type = REG_NONE;
             std::memset(data, 0, 4);
-            if (RegEnumValueA(key.m_hKey, valueIndex, name, &nameLength, nullptr, &type, data,
-                              &dataLength) != ERROR_SUCCESS)
+            const LONG status = RegEnumValueA(key.m_hKey, valueIndex, name, &nameLength, nullptr,
+                                              &type, data, &dataLength);
+            if (status != ERROR_SUCCESS) {
+                if (status == ERROR_MORE_DATA)
+                    report.Add(keyPath, "holds a value too long for a preset file; it and the "
+                                        "values listed after it are left out");
+                else if (status != ERROR_NO_MORE_ITEMS && key.m_hKey != nullptr)
+                    report.Add(keyPath, "cannot be listed");
                 break;
+            }
             name[nameLength < kNameBufferChars ? nameLength : kNameBufferChars - 1] = '\0';
             if (dataLength > kDataBufferBytes)
                 dataLength = kDataBufferBytes;
+            std::string text;
             if (type == REG_SZ) {
                 // Exactly the stored bytes, up to a terminating zero if there is one.
-                const char* text = reinterpret_cast<const char*>(data);
-                line.assign("%").append(name).append(" - ");
-                line.append(text, strnlen(text, dataLength));
-                WriteLine(m_presetFile, line);
-            } else if (type == REG_DWORD) {
+                const char* bytes = reinterpret_cast<const char*>(data);
+                text.assign(bytes, strnlen(bytes, dataLength));
+            } else if (type != REG_DWORD) {
+                report.Add(keyPath, ValueProblem(name, "has a type that a preset file cannot hold "
+                                                       "and is left out"));
+                continue;
+            }
+            if (const char* problem = ValueLineProblem(name, type == REG_SZ, text))
+                report.Add(keyPath, ValueProblem(name, problem));
+            if (ValueLineMovesTheReader(name, text))
+                continue;
+            if (type == REG_SZ) {
+                WriteLine(m_presetFile, StringValueLine(name, text));
+            } else {
                 DWORD number;
                 std::memcpy(&number, data, 4);
-                line.assign(name).append(" - ").append(std::to_string(number));
-                WriteLine(m_presetFile, line);
+                WriteLine(m_presetFile, DwordValueLine(name, number));
             }
         }
 
         // Any failing subkey listing ends this key's subkeys; nothing below the depth limit
         // is visited, so every subkey line gets its return line.
-        LONG status = ERROR_NO_MORE_ITEMS;
-        if (resume.size() < kMaxExportDepth) {
+        LONG status;
+        for (;;) {
             DWORD nameLength = kNameBufferChars;
             DWORD classLength = kNameBufferChars;
             FILETIME written;
             status = RegEnumKeyExA(key.m_hKey, subkeyIndex, name, &nameLength, nullptr, keyClass,
                                    &classLength, &written);
             name[nameLength < kNameBufferChars ? nameLength : kNameBufferChars - 1] = '\0';
+            if (status != ERROR_SUCCESS || resume.size() == kMaxExportDepth ||
+                !SubkeyLineMovesTheReader(name))
+                break;
+            report.Add(keyPath + "\\" + name, SubkeyNameProblem(name));
+            ++subkeyIndex;
+        }
+        if (status == ERROR_SUCCESS && resume.size() == kMaxExportDepth) {
+            report.Add(keyPath, "has subkeys more than 200 levels below the preset; they are "
+                                "left out");
+            status = ERROR_NO_MORE_ITEMS;
+        } else if (status != ERROR_SUCCESS && status != ERROR_NO_MORE_ITEMS &&
+                   key.m_hKey != nullptr) {
+            report.Add(keyPath, "cannot be listed");
         }
         if (status == ERROR_SUCCESS) {
             resume.push_back(subkeyIndex + 1);
             subkeyIndex = 0;
             key.Close();
             keyPath.append("\\").append(name);
-            key.Open(keyPath.c_str());
-            line.assign("[").append(name).append("]");
-            WriteLine(m_presetFile, line);
+            open();
+            if (const char* problem = SubkeyNameProblem(name))
+                report.Add(keyPath, problem);
+            WriteLine(m_presetFile, SubkeyLine(name));
             continue;
         }
         if (resume.empty()) {
@@ -156,103 +136,96 @@ bool PresetStore::ExportPreset(const char* effect, const char* preset, const cha
             const bool closed = std::fclose(m_presetFile) == 0;
             m_presetFile = nullptr;
             key.Close();
-            return written && closed;
+            if (!written || !closed)
+                report.file = StoreReport::FileState::kStreamError;
+            return report;
         }
         key.Close();
         keyPath.erase(keyPath.rfind('\\'));
-        key.Open(keyPath.c_str());
+        open();
         subkeyIndex = resume.back();
         resume.pop_back();
-        WriteLine(m_presetFile, "[..]");
+        WriteLine(m_presetFile, kReturnLine);
     }
 }
 
-void PresetStore::ImportPresetFile(const char* path) {
-    m_presetFile = std::fopen(path, "r");
-    if (m_presetFile == nullptr)
-        return;
-    if (!ReadVersion1()) {
-        std::rewind(m_presetFile);
-        ReadVersion2();
+StoreReport PresetStore::ImportPresetFile(const char* path) {
+    StoreReport report;
+    // Read as bytes: a text-mode stream would end the file at a 0x1A byte that a string value
+    // may hold. ReadLine takes line ends as a text-mode stream does.
+    m_presetFile = std::fopen(path, "rb");
+    if (m_presetFile == nullptr) {
+        report.file = StoreReport::FileState::kCannotOpen;
+        return report;
     }
+    bool read = ReadVersion(kVersion1, report);
+    if (!read) {
+        std::rewind(m_presetFile);
+        read = ReadVersion(kVersion2, report);
+    }
+    if (!read)
+        report.file = StoreReport::FileState::kNotPresetFile;
+    else if (std::ferror(m_presetFile) != 0)
+        report.file = StoreReport::FileState::kStreamError;
     std::fclose(m_presetFile);
     m_presetFile = nullptr;
+    return report;
 }
-
-namespace {
-
-// Line 1 against the magic text; lines 2 and 3 name the effect and the preset.
-bool ReadHeader(FILE* file, const char* magic, std::string& presetPath) {
-    std::string line;
-    if (!ReadLine(file, line) || std::strncmp(line.c_str(), magic, kMagicLength) != 0)
-        return false;
-    std::string effect;
-    std::string preset;
-    ReadLine(file, effect);
-    ReadLine(file, preset);
-    presetPath = PresetKeyPath(effect.c_str(), preset.c_str());
-    return true;
-}
-
-void StoreValueLine(const std::string& keyPath, const std::string& line, bool stringsAllowed) {
-    ValueLine parts = SplitValueLine(line);
-    RegistryKey key;
-    key.Open(keyPath.c_str());
-    if (stringsAllowed && !line.empty() && line[0] == '%') {
-        const std::string name = parts.name.empty() ? std::string() : parts.name.substr(1);
-        key.SetString(name.c_str(), parts.text.c_str());
-    } else {
-        key.SetDword(parts.name.c_str(), ParseNumber(parts.text));
-    }
-    key.Close();
-}
-
-} // namespace
 
 bool PresetStore::ReadVersion1() {
-    std::string presetPath;
-    if (!ReadHeader(m_presetFile, kMagicVersion1, presetPath))
-        return false;
-    std::string currentPath = presetPath;
-    std::string line;
-    while (ReadLine(m_presetFile, line)) {
-        if (line.find('[') != std::string::npos) {
-            RemoveBrackets(line);
-            currentPath = presetPath + "\\" + line;
-        } else {
-            StoreValueLine(currentPath, line, false);
-        }
-    }
-    return true;
+    StoreReport ignored;
+    return ReadVersion(kVersion1, ignored);
 }
 
 bool PresetStore::ReadVersion2() {
-    std::string presetPath;
-    if (!ReadHeader(m_presetFile, kMagicVersion2, presetPath))
-        return false;
-    std::string currentPath = presetPath;
+    StoreReport ignored;
+    return ReadVersion(kVersion2, ignored);
+}
+
+bool PresetStore::ReadVersion(const VersionRules& rules, StoreReport& report) {
+    // Line 1 against the magic text; lines 2 and 3 name the effect and the preset.
     std::string line;
+    if (!ReadLine(m_presetFile, line) || !IsMagicLine(line, rules))
+        return false;
+    std::string effect;
+    std::string preset;
+    ReadLine(m_presetFile, effect);
+    ReadLine(m_presetFile, preset);
+    const std::string presetPath = PresetKeyPath(effect.c_str(), preset.c_str());
+    std::string currentPath = presetPath;
     while (ReadLine(m_presetFile, line)) {
-        if (line.find('[') != std::string::npos) {
-            RemoveBrackets(line);
-            if (line != "..")
-                currentPath.append("\\").append(line);
-            else if (currentPath != presetPath) // never above the preset key
-                currentPath.erase(currentPath.rfind('\\'));
-        } else {
-            StoreValueLine(currentPath, line, true);
+        if (IsSectionLine(line)) {
+            EnterSection(rules, presetPath, line, currentPath);
+            continue;
         }
+        const ValueLine value = ParseValueLine(line, rules);
+        RegistryKey key;
+        LONG status = key.Open(currentPath.c_str());
+        if (value.isString) {
+            const LONG set = key.SetString(value.name.c_str(), value.text.c_str());
+            status = status != ERROR_SUCCESS ? status : set;
+        } else {
+            const LONG set = key.SetDword(value.name.c_str(), value.number);
+            status = status != ERROR_SUCCESS ? status : set;
+        }
+        key.Close();
+        if (status != ERROR_SUCCESS)
+            report.Add(currentPath, "cannot be stored");
     }
     return true;
 }
 
-void PresetStore::DeletePreset(const char* effect, const char* preset) {
+bool PresetStore::DeletePreset(const char* effect, const char* preset) {
     RegistryKey effectKey;
     effectKey.Open(EffectKeyPath(effect).c_str());
     // An empty name would address the effect key itself.
-    if (preset[0] != '\0' && RegDeleteKeyA(effectKey.m_hKey, preset) != ERROR_SUCCESS)
-        DeleteKeyTree(effectKey.m_hKey, preset);
+    bool gone = false;
+    if (preset[0] != '\0') {
+        gone = RegDeleteKeyA(effectKey.m_hKey, preset) == ERROR_SUCCESS ||
+               DeleteKeyTree(effectKey.m_hKey, preset) == ERROR_SUCCESS;
+    }
     effectKey.Close();
+    return gone;
 }
 
 LONG PresetStore::DeleteKeyTree(HKEY parent, const char* name) {
@@ -278,8 +251,17 @@ LONG PresetStore::DeleteKeyTree(HKEY parent, const char* name) {
     return RegDeleteKeyA(parent, name);
 }
 
+std::string FileNamePart(const std::string& name) {
+    std::string part = name;
+    for (char& c : part)
+        if (static_cast<unsigned char>(c) < 0x20 || std::strchr("\\/:*?\"<>|", c) != nullptr)
+            c = '_';
+    return part;
+}
+
 std::string PresetStore::OutputName(const char* folder, const char* effect, const char* preset) {
-    const std::string plain = std::string(folder) + "\\" + effect + " - " + preset;
+    const std::string plain =
+        std::string(folder) + "\\" + FileNamePart(effect) + " - " + FileNamePart(preset);
     std::string name = plain + ".kvp";
     m_presetFile = std::fopen(name.c_str(), "r");
     if (m_presetFile != nullptr) {

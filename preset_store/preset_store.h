@@ -1,34 +1,50 @@
 // PresetStore: preset files (.kvp) to and from the registry, and preset deletion.
 #pragma once
 
+#include "preset_file.h"
 #include "registry_api.h"
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
-constexpr const char* kMagicVersion1 = "KELVIDROMEPRESET1.0";
-constexpr const char* kMagicVersion2 = "KELVIDROMEPRESET2.0";
-constexpr size_t kMagicLength = 19;
+// What an export or an import did. The dialog ignores it (its failures are silent); presetctl
+// reports it.
+struct StoreReport {
+    enum class FileState { kDone, kCannotOpen, kNotPresetFile, kStreamError };
+    struct KeyProblem {
+        std::string key; // path below HKEY_CURRENT_USER
+        std::string problem;
+        bool operator==(const KeyProblem& o) const { return key == o.key && problem == o.problem; }
+    };
+
+    FileState file = FileState::kDone;
+    // What was not read or stored whole, each problem of a key once, in the order met.
+    std::vector<KeyProblem> problems;
+
+    bool Complete() const { return file == FileState::kDone && problems.empty(); }
+    void Add(const std::string& key, const std::string& problem);
+};
 
 class PresetStore {
 public:
     virtual ~PresetStore() = default;
 
     // Writes one preset's registry subtree to the file at path (replaced if it exists).
-    // Answers whether the file was opened, written and closed without a stream error; the
-    // dialog ignores the answer (its failures are silent), presetctl reports it.
-    bool ExportPreset(const char* effect, const char* preset, const char* path);
+    StoreReport ExportPreset(const char* effect, const char* preset, const char* path);
     // Reads one preset file (version 1.0 or 2.0) into the registry.
-    void ImportPresetFile(const char* path);
-    // Removes the preset key of the effect with everything below it.
-    void DeletePreset(const char* effect, const char* preset);
+    StoreReport ImportPresetFile(const char* path);
+    // Removes the preset key of the effect with everything below it; true when it is gone.
+    bool DeletePreset(const char* effect, const char* preset);
     // Deletes the subkey name of the open key parent with its whole subtree, depth first;
     // returns the registry status, zero when the subkey is gone.
     LONG DeleteKeyTree(HKEY parent, const char* name);
     // The output-name rule of Save To and Backup All: "%s\\%s - %s.kvp" from folder, effect
     // and preset; when that file can be opened for reading (tested through m_presetFile,
     // closed again at once) the current local time "%d-%m-%y %H-%M" is added:
-    // "%s\\%s - %s - %s.kvp". The stamped name is not tested.
+    // "%s\\%s - %s - %s.kvp". The stamped name is not tested. In the names, every character
+    // that a file name cannot hold or that separates paths becomes "_" (see FileNamePart), so
+    // the file always lands in the folder; the file itself keeps the exact names.
     std::string OutputName(const char* folder, const char* effect, const char* preset);
 
 protected:
@@ -38,4 +54,11 @@ protected:
     bool ReadVersion2();
 
     FILE* m_presetFile = nullptr;
+
+private:
+    bool ReadVersion(const preset_file::VersionRules& rules, StoreReport& report);
 };
+
+// An effect or preset name as a part of a file name: control characters and
+// \ / : * ? " < > | replaced by "_".
+std::string FileNamePart(const std::string& name);

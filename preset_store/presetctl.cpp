@@ -5,6 +5,7 @@
 #include "preset_store.h"
 #include "registry_key.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -30,9 +31,16 @@ const char kUsage[] =
     "                                asking\n"
     "  --help                        show this text\n"
     "\n"
-    "save and backup print the name of each file they write. A missing effect or preset,\n"
-    "a file that cannot be written or read, or a file without a preset file's first line\n"
-    "is reported on standard error; the remaining arguments are still processed.\n"
+    "Only the FILE arguments of import take the wildcards * and ? (in their last part,\n"
+    "as in C:\\Backup\\*.kvp). Effect and preset names are taken exactly as given: a * or ?\n"
+    "in them is part of the name.\n"
+    "\n"
+    "In file names, save and backup replace each character that a file name cannot hold\n"
+    "(\\ / : * ? \" < > |) by _; the file keeps the exact names. They print the name of each\n"
+    "file they write. A missing effect or preset, a file that cannot be written or read, a\n"
+    "file without a preset file's first line, and every key or value that was not written\n"
+    "or stored whole is reported on standard error; the remaining arguments are still\n"
+    "processed.\n"
     "\n"
     "Exit status: 0 when everything succeeded, 1 when anything failed, 2 for a wrong\n"
     "command line.\n";
@@ -53,6 +61,8 @@ private:
     bool FindPreset(const std::string& effect, const std::string& preset, std::string& spelled);
     void WritePreset(const std::string& effect, const std::string& preset, const std::string& path,
                      bool announce);
+    // Reports every problem of an export or import of the file at path.
+    void Report(const std::string& path, const StoreReport& report, const char* fileProblem);
 
     void List(const std::vector<std::string>& args);
     void Export(const std::vector<std::string>& args);
@@ -93,12 +103,25 @@ bool Presetctl::FindPreset(const std::string& effect, const std::string& preset,
 // is read-only, a folder, held by another program or on a full disk is reported alike.
 void Presetctl::WritePreset(const std::string& effect, const std::string& preset,
                             const std::string& path, bool announce) {
-    if (!ExportPreset(effect.c_str(), preset.c_str(), path.c_str())) {
-        Fail(path, "cannot write the file");
-        return;
-    }
-    if (announce)
+    const StoreReport report = ExportPreset(effect.c_str(), preset.c_str(), path.c_str());
+    if (announce && report.file == StoreReport::FileState::kDone)
         std::printf("%s\n", path.c_str());
+    Report(path, report, "cannot write the file");
+}
+
+void Presetctl::Report(const std::string& path, const StoreReport& report,
+                       const char* fileProblem) {
+    switch (report.file) {
+    case StoreReport::FileState::kDone:
+        break;
+    case StoreReport::FileState::kNotPresetFile:
+        Fail(path, "not a preset file");
+        break;
+    default:
+        Fail(path, fileProblem);
+    }
+    for (const StoreReport::KeyProblem& entry : report.problems)
+        Fail(path + ": " + entry.key, entry.problem.c_str());
 }
 
 void Presetctl::List(const std::vector<std::string>& args) {
@@ -146,23 +169,35 @@ void Presetctl::Backup(const std::vector<std::string>& args) {
     }
 }
 
-void Presetctl::Import(const std::vector<std::string>& args) {
-    for (const std::string& path : args) {
-        FILE* file = std::fopen(path.c_str(), "r");
-        if (file == nullptr) {
-            Fail(path, "cannot read the file");
-            continue;
-        }
-        char first[kMagicLength + 1] = {};
-        const bool read = std::fgets(first, sizeof first, file) != nullptr;
-        std::fclose(file);
-        if (!read || (std::strncmp(first, kMagicVersion1, kMagicLength) != 0 &&
-                      std::strncmp(first, kMagicVersion2, kMagicLength) != 0)) {
-            Fail(path, "not a preset file");
-            continue;
-        }
-        ImportPresetFile(path.c_str());
+// The files an import argument names: every file that matches it, sorted, when its last part
+// holds a wildcard and anything matches; otherwise the argument itself.
+std::vector<std::string> MatchingFiles(const std::string& argument) {
+    const size_t cut = argument.find_last_of("\\/:");
+    const std::string folder = cut == std::string::npos ? "" : argument.substr(0, cut + 1);
+    if (argument.find_first_of("*?", folder.size()) == std::string::npos)
+        return {argument};
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(argument.c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+                names.push_back(found.cFileName);
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
     }
+    if (names.empty())
+        return {argument};
+    std::stable_sort(names.begin(), names.end(), NameLess);
+    for (std::string& name : names)
+        name.insert(0, folder);
+    return names;
+}
+
+void Presetctl::Import(const std::vector<std::string>& args) {
+    for (const std::string& argument : args)
+        for (const std::string& path : MatchingFiles(argument))
+            Report(path, ImportPresetFile(path.c_str()), "cannot read the file");
 }
 
 void Presetctl::Delete(const std::vector<std::string>& args) {
@@ -173,10 +208,7 @@ void Presetctl::Delete(const std::vector<std::string>& args) {
         std::string preset;
         if (!FindPreset(effect, args[i], preset))
             continue;
-        DeletePreset(effect.c_str(), preset.c_str());
-        std::vector<std::string> left;
-        ListKeyNames(EffectKeyPath(effect.c_str()), left);
-        if (FindName(left, preset) != nullptr)
+        if (!DeletePreset(effect.c_str(), preset.c_str()))
             Fail(effect + "\\" + preset, "could not be deleted completely");
     }
 }
@@ -225,10 +257,10 @@ int Presetctl::Run(const std::vector<std::string>& args) {
 
 } // namespace
 
-// cmd.exe hands "*.kvp" over as it stands; the C runtime expands such arguments before main
-// when this is set, so "presetctl import C:\Backup\*.kvp" imports every file as a user expects.
+// The C runtime would expand wildcards in every argument before main, also in effect and
+// preset names; only import's file arguments take them (MatchingFiles).
 extern "C" {
-int _dowildcard = -1;
+int _dowildcard = 0;
 }
 
 int main(int argc, char** argv) {

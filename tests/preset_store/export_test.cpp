@@ -10,16 +10,31 @@ using namespace store_test;
 namespace {
 
 const std::string kWarm = std::string(kEffectsRoot) + "\\Reverb\\Warm";
+#ifdef _WIN32
+constexpr size_t kWineMaxKeyPath = 260;
+#endif
 
 class ExportTest : public ScratchRegistry {
 protected:
     std::string Export(const char* effect, const char* preset) {
         const std::string path = ScratchFolder("export") + "/out.kvp";
-        EXPECT_TRUE(store.ExportPreset(effect, preset, path.c_str()));
+        report = store.ExportPreset(effect, preset, path.c_str());
+        EXPECT_EQ(StoreReport::FileState::kDone, report.file);
         EXPECT_EQ(nullptr, store.m_presetFile);
         return ReadFileBytes(path);
     }
+    // The report's problems as "key: problem" lines, keys below the preset Reverb\Warm.
+    std::vector<std::string> Problems() const {
+        std::vector<std::string> lines;
+        for (const StoreReport::KeyProblem& entry : report.problems)
+            lines.push_back((entry.key.compare(0, kWarm.size(), kWarm) == 0
+                                 ? entry.key.substr(kWarm.size())
+                                 : entry.key) +
+                            ": " + entry.problem);
+        return lines;
+    }
     TestStore store;
+    StoreReport report;
 };
 
 TEST_F(ExportTest, WritesTheWarmReverbExampleByteForByte) {
@@ -35,11 +50,13 @@ TEST_F(ExportTest, WritesTheWarmReverbExampleByteForByte) {
                          "[Filter]", "[..]", "Mix - 40", "%Title - Big hall", "[Taps]", "Count - 3",
                          "[..]", "Mix - 40", "%Title - Big hall"}),
               text);
+    EXPECT_TRUE(report.Complete());
 }
 
 TEST_F(ExportTest, MissingOrEmptyPresetGivesTheHeaderOnlyAndCreatesTheKey) {
     EXPECT_EQ(TextLines({"KELVIDROMEPRESET2.0", "Echo", "New"}), Export("Echo", "New"));
     EXPECT_TRUE(KeyExists(std::string(kEffectsRoot) + "\\Echo\\New"));
+    EXPECT_TRUE(report.Complete());
 }
 
 TEST_F(ExportTest, ValueKindsAndLimits) {
@@ -49,6 +66,7 @@ TEST_F(ExportTest, ValueKindsAndLimits) {
     SetStringValue(kWarm, "", "default");
     SetRaw(kWarm, "Blob", REG_BINARY, "\x01\x02");
     SetRaw(kWarm, "Expand", REG_EXPAND_SZ, std::string("%PATH%\0", 7));
+    SetRaw(kWarm, "Multi", REG_MULTI_SZ, std::string("one\0two\0\0", 9));
     SetStringValue(kWarm, "Long", std::string(259, 'L'));
     SetStringValue(kWarm, "After", "still listed");
     SetRaw(kWarm, "Short", REG_DWORD, "\x05"); // only the stored byte counts
@@ -63,6 +81,13 @@ TEST_F(ExportTest, ValueKindsAndLimits) {
     EXPECT_EQ(std::string::npos, text.find("Blob"));
     EXPECT_EQ(std::string::npos, text.find("Expand"));
     EXPECT_EQ(std::string::npos, text.find("PATH"));
+    EXPECT_EQ(std::string::npos, text.find("Multi"));
+    EXPECT_EQ(std::string::npos, text.find("two"));
+    const std::string leftOut = "has a type that a preset file cannot hold and is left out";
+    EXPECT_EQ(
+        (std::vector<std::string>{": value \"Blob\" " + leftOut, ": value \"Expand\" " + leftOut,
+                                  ": value \"Multi\" " + leftOut}),
+        Problems());
 }
 
 TEST_F(ExportTest, StringOf260CharactersEndsThatKeysValueListingEveryTime) {
@@ -73,6 +98,21 @@ TEST_F(ExportTest, StringOf260CharactersEndsThatKeysValueListingEveryTime) {
     EXPECT_EQ(TextLines({"KELVIDROMEPRESET2.0", "Reverb", "Warm", "%A - first", "[Sub]",
                          "Inner - 1", "[..]", "%A - first"}),
               text);
+    EXPECT_EQ((std::vector<std::string>{": holds a value too long for a preset file; it and the "
+                                        "values listed after it are left out"}),
+              Problems());
+}
+
+TEST_F(ExportTest, ValueNameOf260CharactersEndsThatKeysValueListing) {
+    // Named so that both registries list them in this order.
+    SetDwordValue(kWarm, std::string(259, 'a'), 1);
+    SetDwordValue(kWarm, std::string(260, 'b'), 2);
+    SetDwordValue(kWarm, "c after", 3);
+    EXPECT_EQ(TextLines({"KELVIDROMEPRESET2.0", "Reverb", "Warm", std::string(259, 'a') + " - 1"}),
+              Export("Reverb", "Warm"));
+    EXPECT_EQ((std::vector<std::string>{": holds a value too long for a preset file; it and the "
+                                        "values listed after it are left out"}),
+              Problems());
 }
 
 TEST_F(ExportTest, StringWithoutTerminatorIsWrittenWithExactlyItsBytes) {
@@ -82,6 +122,7 @@ TEST_F(ExportTest, StringWithoutTerminatorIsWrittenWithExactlyItsBytes) {
     EXPECT_EQ(
         TextLines({"KELVIDROMEPRESET2.0", "Reverb", "Warm", "%A - 0123456789", "%Raw - abcdef"}),
         Export("Reverb", "Warm"));
+    EXPECT_TRUE(report.Complete());
 }
 
 TEST_F(ExportTest, NestedSubkeysReturnToThePresetKey) {
@@ -90,6 +131,7 @@ TEST_F(ExportTest, NestedSubkeysReturnToThePresetKey) {
     EXPECT_EQ(TextLines({"KELVIDROMEPRESET2.0", "Reverb", "Warm", "Top - 1", "[A]", "[B]", "[C]",
                          "Deep - 3", "[..]", "[..]", "[..]", "Top - 1"}),
               Export("Reverb", "Warm"));
+    EXPECT_TRUE(report.Complete());
 }
 
 TEST_F(ExportTest, WalkStopsTwoHundredLevelsBelowThePresetAndStaysBalanced) {
@@ -120,12 +162,27 @@ TEST_F(ExportTest, WalkStopsTwoHundredLevelsBelowThePresetAndStaysBalanced) {
     EXPECT_EQ(opens, returns);
     EXPECT_EQ(std::string::npos, text.find("Bottom"));
     EXPECT_NE(std::string::npos, text.find("Two - 2"));
+    std::string deepest; // below the preset key
 #ifdef _WIN32
-    // Wine refuses key paths beyond about 260 characters, so its walk ends earlier, at the
-    // first level it cannot open, still balanced.
-    EXPECT_LE(opens, 200u);
+    // Wine's registry takes key paths of at most 260 characters in its ANSI calls (a longer one
+    // fails with ERROR_MORE_DATA), while a tree built level by level has no such limit. Below
+    // this preset that is level 106; the walk writes the line of level 107, cannot open it,
+    // reports it and returns, still balanced.
+    const size_t reachable = (kWineMaxKeyPath - kWarm.size()) / 2;
+    EXPECT_EQ(106u, reachable);
+    EXPECT_EQ(reachable + 1, opens);
+    for (size_t level = 0; level <= reachable; ++level)
+        deepest += "\\k";
+    EXPECT_EQ(kWineMaxKeyPath + 1, kWarm.size() + deepest.size());
+    EXPECT_EQ(std::vector<std::string>{deepest + ": cannot be opened"}, Problems());
 #else
     EXPECT_EQ(200u, opens);
+    for (int level = 0; level < 200; ++level)
+        deepest += "\\k";
+    EXPECT_EQ(std::vector<std::string>{deepest +
+                                       ": has subkeys more than 200 levels below the preset; they "
+                                       "are left out"},
+              Problems());
 #endif
 }
 
@@ -134,13 +191,25 @@ TEST_F(ExportTest, PresetKeyThatCanBeNeitherOpenedNorCreatedEndsAtOnce) {
     const std::string name(300, 'n');
     const std::string text = Export("Reverb", name.c_str());
     EXPECT_EQ(TextLines({"KELVIDROMEPRESET2.0", "Reverb", name}), text);
+    EXPECT_EQ(std::vector<std::string>{std::string(kEffectsRoot) + "\\Reverb\\" + name +
+                                       ": cannot be opened"},
+              Problems());
 }
 
 TEST_F(ExportTest, UnwritableFileTouchesNoKey) {
     const std::string path = ScratchFolder("export") + "/no such folder/out.kvp";
-    EXPECT_FALSE(store.ExportPreset("Reverb", "Warm", path.c_str()));
+    EXPECT_EQ(StoreReport::FileState::kCannotOpen,
+              store.ExportPreset("Reverb", "Warm", path.c_str()).file);
     EXPECT_EQ(nullptr, store.m_presetFile);
     EXPECT_FALSE(KeyExists(std::string(kEffectsRoot)));
+}
+
+TEST_F(ExportTest, OutputNameReplacesWhatAFileNameCannotHold) {
+    const std::string folder = ScratchFolder("names");
+    EXPECT_EQ(folder + "\\.._.._x - a_b_c_d_e_f_g_h_i_j_k.kvp",
+              store.OutputName(folder.c_str(), "../../x", "a\\b/c:d*e?f\"g<h>i|j\tk"));
+    EXPECT_EQ(folder + "\\.. - %s [1] \xe9.kvp",
+              store.OutputName(folder.c_str(), "..", "%s [1] \xe9"));
 }
 
 TEST_F(ExportTest, OutputNameIsPlainUntilThatFileExists) {

@@ -3,6 +3,7 @@
 
 #include <cstring>
 #include <random>
+#include <set>
 #include <string>
 
 using namespace store_test;
@@ -213,6 +214,90 @@ TEST_F(RoundTripTest, ExportDeleteImportRestoresEveryKeyThatHoldsValues) {
         EXPECT_EQ(before, TakeSnapshot(kRoot)) << "seed " << seed;
         WipeKey(kRoot);
     }
+}
+
+} // namespace
+
+namespace {
+
+// Values and subkeys whose lines a reader would take for something else. The export leaves out
+// what would move the reader to another key, writes the rest as it is, and reports both;
+// import then restores everything else exactly.
+TEST_F(ImportTest, ExportReportsWhatAPresetFileCannotHoldAndImportKeepsTheRest) {
+    SetDwordValue(kWarm, "X", 1);
+    SetDwordValue(kWarm, "Mix", 40);
+    SetStringValue(kWarm, "Break", "first\nX - 7");
+    SetStringValue(kWarm, "Bracket", "a [b]");
+    SetStringValue(kWarm, "Pre-delay", "5");
+    SetDwordValue(kWarm, "%Pct", 4);
+    SetDwordValue(kWarm + "\\..", "Mix", 99);
+    SetDwordValue(kWarm + "\\..\\Deeper", "Mix", 98);
+    SetDwordValue(kWarm + "\\a[1]", "In", 2);
+    SetDwordValue(kWarm + "\\Tail", "T", 3);
+    const std::string path = ScratchFolder("import") + "/problems.kvp";
+    const StoreReport exported = store.ExportPreset("Reverb", "Warm", path.c_str());
+    EXPECT_EQ(StoreReport::FileState::kDone, exported.file);
+    // In the registry's order of values, which differs between registries.
+    std::set<std::string> problems;
+    for (const StoreReport::KeyProblem& entry : exported.problems)
+        problems.insert(entry.key + ": " + entry.problem);
+    const std::set<std::string> expected = {
+        {kWarm + ": value \"Break\" holds a line break and is left out"},
+        {kWarm + ": value \"Bracket\" holds a \"[\" and is left out"},
+        {kWarm +
+         ": value \"Pre-delay\" has a hyphen in its name and reads back under another name"},
+        {kWarm + ": value \"%Pct\" is a DWORD whose name starts with \"%\" and reads back as a "
+                 "string"},
+        {kWarm + "\\..: reads back as another key and is left out"},
+        {kWarm + "\\a[1]: holds brackets and reads back without them"},
+    };
+    EXPECT_EQ(expected, problems);
+    const std::string text = ReadFileBytes(path);
+    EXPECT_EQ(std::string::npos, text.find("first"));
+    EXPECT_EQ(std::string::npos, text.find("[..]" + std::string(kEol) + "Mix - 99"));
+
+    store.DeletePreset("Reverb", "Warm");
+    EXPECT_TRUE(store.ImportPresetFile(path.c_str()).Complete());
+    EXPECT_EQ("dword 1", ValueText(kWarm, "X"));
+    EXPECT_EQ("dword 40", ValueText(kWarm, "Mix"));
+    EXPECT_EQ("missing", ValueText(kWarm, "Break"));
+    EXPECT_EQ("missing", ValueText(kWarm, "Bracket"));
+    EXPECT_EQ("dword 2", ValueText(kWarm + "\\a1", "In"));
+    EXPECT_EQ("dword 3", ValueText(kWarm + "\\Tail", "T"));
+    EXPECT_FALSE(KeyExists(kWarm + "\\.."));
+}
+
+// A string may hold a 0x1A byte, which ends a text-mode stream: the import reads past it.
+TEST_F(ImportTest, StringWithByte1AComesBackWhole) {
+    const std::string text = std::string("before\x1a") + "after";
+    SetStringValue(kWarm, "Ctrl Z", text);
+    SetDwordValue(kWarm, "Later", 8);
+    const std::string path = ScratchFolder("import") + "/ctrlz.kvp";
+    EXPECT_TRUE(store.ExportPreset("Reverb", "Warm", path.c_str()).Complete());
+    store.DeletePreset("Reverb", "Warm");
+    EXPECT_TRUE(store.ImportPresetFile(path.c_str()).Complete());
+    EXPECT_EQ("string " + Sz(text), ValueText(kWarm, "Ctrl Z"));
+    EXPECT_EQ("dword 8", ValueText(kWarm, "Later"));
+}
+
+TEST_F(ImportTest, ImportReportsTheFileAndEveryKeyItCouldNotStoreInto) {
+    const std::string folder = ScratchFolder("import");
+    EXPECT_EQ(StoreReport::FileState::kCannotOpen,
+              store.ImportPresetFile((folder + "/missing.kvp").c_str()).file);
+    WriteFileBytes(folder + "/notes.txt", TextLines({"shopping list"}));
+    EXPECT_EQ(StoreReport::FileState::kNotPresetFile,
+              store.ImportPresetFile((folder + "/notes.txt").c_str()).file);
+
+    // A preset name longer than a key name may be: its key can be neither opened nor created.
+    const std::string preset(300, 'p');
+    WriteFileBytes(folder + "/long.kvp", TextLines({"KELVIDROMEPRESET2.0", "Reverb", preset,
+                                                    "A - 1", "B - 2", "[S]", "C - 3"}));
+    const StoreReport report = store.ImportPresetFile((folder + "/long.kvp").c_str());
+    EXPECT_EQ(StoreReport::FileState::kDone, report.file);
+    const std::string key = kRoot + "\\Reverb\\" + preset;
+    EXPECT_EQ((std::vector<StoreReport::KeyProblem>{{key, "cannot be stored"},
+                                                    {key + "\\S", "cannot be stored"}}),
+              report.problems);
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 
 using namespace store_test;
 
@@ -44,8 +45,9 @@ protected:
         return RunLine(line);
     }
 
-    // Runs presetctl with ARGUMENTS as a user would type them after the program's name.
-    Result RunLine(const std::string& arguments) {
+    // Runs presetctl with ARGUMENTS as a user would type them after the program's name, in
+    // the current folder (or in FOLDER when one is given).
+    Result RunLine(const std::string& arguments, const std::string& currentFolder = "") {
         const std::string outPath = folder + "\\stdout.txt";
         const std::string errPath = folder + "\\stderr.txt";
         SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
@@ -62,7 +64,8 @@ protected:
         startup.hStdError = err;
         PROCESS_INFORMATION process = {};
         Result result = {9999, "", ""};
-        if (CreateProcessA(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+        if (CreateProcessA(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr,
+                           currentFolder.empty() ? nullptr : currentFolder.c_str(), &startup,
                            &process)) {
             WaitForSingleObject(process.hProcess, INFINITE);
             GetExitCodeProcess(process.hProcess, &result.status);
@@ -96,6 +99,8 @@ TEST_F(PresetctlTest, HelpAndCommandLineErrors) {
     EXPECT_EQ(0u, help.status);
     for (const char* command : {"list", "export", "save", "backup", "import", "delete"})
         EXPECT_NE(std::string::npos, help.out.find("  " + std::string(command) + " ")) << command;
+    EXPECT_NE(std::string::npos,
+              help.out.find("Only the FILE arguments of import take the wildcards"));
     EXPECT_EQ(2u, Run({}).status);
     const Result unknown = Run({"frobnicate"});
     EXPECT_EQ(2u, unknown.status);
@@ -153,6 +158,111 @@ TEST_F(PresetctlTest, ImportExpandsWildcardsAsCmdLeavesThem) {
     const Result r = RunLine(" import \"" + examples + "\"\\*.kvp");
     ASSERT_EQ(0u, r.status) << r.err;
     EXPECT_EQ("Echo\r\nEqualizer\r\nReverb\r\n", Run({"list"}).out);
+}
+
+TEST_F(PresetctlTest, EffectAndPresetNamesAreNeverWildcards) {
+    const std::string effect = std::string(kEffectsRoot) + "\\W";
+    for (const char* preset : {"H*", "H?", "Hxfile"})
+        CreateKey(effect + "\\" + preset);
+    // Files in the current folder that the names would match as wildcards.
+    WriteFileBytes(folder + "\\Hxfile", "x");
+    WriteFileBytes(folder + "\\Hy", "y");
+
+    const Result deleted = RunLine(" delete W \"H*\"", folder);
+    EXPECT_EQ(0u, deleted.status) << deleted.err;
+    std::vector<std::string> left = Subkeys(effect);
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ((std::vector<std::string>{"H?", "Hxfile"}), left);
+
+    const Result exported = RunLine(" export W H? out.kvp", folder);
+    EXPECT_EQ(0u, exported.status) << exported.err;
+    EXPECT_EQ(TextLines({"KELVIDROMEPRESET2.0", "W", "H?"}), ReadFileBytes(folder + "\\out.kvp"));
+    EXPECT_EQ("H?\r\nHxfile\r\n", RunLine(" list W", folder).out);
+    const Result noEffect = RunLine(" list W*", folder);
+    EXPECT_EQ(1u, noEffect.status);
+    EXPECT_EQ("presetctl: W*: no such effect\r\n", noEffect.err);
+
+    // A file pattern that matches nothing is reported as it was given.
+    const Result none = RunLine(" import *.none", folder);
+    EXPECT_EQ(1u, none.status);
+    EXPECT_EQ("presetctl: *.none: cannot read the file\r\n", none.err);
+}
+
+TEST_F(PresetctlTest, SaveAndBackupKeepEveryFileInTheFolder) {
+    // Names a preset file may carry: path separators, "..", and what Windows refuses in names.
+    const std::string file = folder + "\\odd.kvp";
+    const std::string bytes = TextLines({"KELVIDROMEPRESET2.0", "../../x", "a:b*c|d", "Mix - 40"});
+    WriteFileBytes(file, bytes);
+    const std::string plainFile = folder + "\\plain.kvp";
+    const std::string plainBytes = TextLines({"KELVIDROMEPRESET2.0", "../../x", "plain", "M - 4"});
+    WriteFileBytes(plainFile, plainBytes);
+    ASSERT_EQ(0u, Run({"import", file, plainFile}).status);
+    const std::string inner = folder + "\\one\\two";
+    CreateDirectoryA((folder + "\\one").c_str(), nullptr);
+    CreateDirectoryA(inner.c_str(), nullptr);
+
+    const Result saved = Run({"save", inner, "../../x", "plain", "a:b*c|d"});
+    EXPECT_EQ(0u, saved.status) << saved.err;
+    EXPECT_EQ(inner + "\\.._.._x - plain.kvp\r\n" + inner + "\\.._.._x - a_b_c_d.kvp\r\n",
+              saved.out);
+    EXPECT_EQ(bytes, ReadFileBytes(inner + "\\.._.._x - a_b_c_d.kvp"));
+    EXPECT_EQ(plainBytes, ReadFileBytes(inner + "\\.._.._x - plain.kvp"));
+    const Result all = Run({"backup", inner});
+    EXPECT_EQ(0u, all.status) << all.err;
+    EXPECT_EQ(inner + "\\.._.._x - a_b_c_d - ", all.out.substr(0, inner.size() + 21));
+    EXPECT_EQ(bytes, ReadFileBytes(all.out.substr(0, all.out.find('\r'))));
+
+    // Nothing landed outside the chosen folder.
+    auto names = [](const std::string& path) {
+        std::vector<std::string> found;
+        for (const auto& entry : std::filesystem::directory_iterator(path))
+            found.push_back(entry.path().filename().string());
+        std::sort(found.begin(), found.end());
+        return found;
+    };
+    EXPECT_EQ((std::vector<std::string>{"odd.kvp", "one", "plain.kvp", "stderr.txt", "stdout.txt"}),
+              names(folder));
+    EXPECT_EQ(std::vector<std::string>{"two"}, names(folder + "\\one"));
+    EXPECT_EQ(4u, names(inner).size());
+}
+
+// Wine's registry takes key paths of at most 260 characters in its ANSI calls: what lies
+// deeper can be neither stored nor read, and presetctl says so.
+TEST_F(PresetctlTest, WhatWasNotStoredOrWrittenWholeIsReported) {
+    const std::string effect(200, 'e');
+    const std::string file = folder + "\\long.kvp";
+    WriteFileBytes(file, TextLines({"KELVIDROMEPRESET2.0", effect, std::string(30, 'p'), "A - 1"}));
+    const Result imported = Run({"import", file});
+    EXPECT_EQ(1u, imported.status);
+    EXPECT_EQ("presetctl: " + file + ": " + kEffectsRoot + "\\" + effect + "\\" +
+                  std::string(30, 'p') + ": cannot be stored\r\n",
+              imported.err);
+
+    // The same preset built level by level, with a deep subtree below a reachable preset.
+    HKEY effects = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, kEffectsRoot, 0, nullptr, 0,
+                                             KEY_ALL_ACCESS, nullptr, &effects, nullptr));
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(effects, effect.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                                             nullptr, &key, nullptr));
+    HKEY preset = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(key, std::string(30, 'p').c_str(), 0, nullptr, 0,
+                                             KEY_ALL_ACCESS, nullptr, &preset, nullptr));
+    const DWORD one = 1;
+    RegSetValueExA(preset, "A", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), 4);
+    RegCloseKey(preset);
+    RegCloseKey(key);
+    RegCloseKey(effects);
+    const Result exported = Run({"export", effect, std::string(30, 'p'), folder + "\\x.kvp"});
+    EXPECT_EQ(1u, exported.status);
+    EXPECT_EQ("presetctl: " + folder + "\\x.kvp: " + kEffectsRoot + "\\" + effect + "\\" +
+                  std::string(30, 'p') + ": cannot be opened\r\n",
+              exported.err);
+    EXPECT_EQ(TextLines({"KELVIDROMEPRESET2.0", effect, std::string(30, 'p')}),
+              ReadFileBytes(folder + "\\x.kvp"));
+    const Result backup = Run({"backup", ScratchFolder("presetctl_backup")});
+    EXPECT_EQ(1u, backup.status);
+    EXPECT_NE(std::string::npos, backup.err.find(": cannot be opened\r\n"));
 }
 
 TEST_F(PresetctlTest, EveryFailureIsReportedAndTheRestStillRuns) {

@@ -1,0 +1,152 @@
+#include "preset_file.h"
+
+#include <cstring>
+
+namespace preset_file {
+
+const VersionRules kVersion1 = {kMagicVersion1, false, false};
+const VersionRules kVersion2 = {kMagicVersion2, true, true};
+
+bool ReadLine(FILE* file, std::string& line) {
+    line.clear();
+    int c = std::getc(file);
+    if (c == EOF)
+        return false;
+    for (size_t taken = 1;; ++taken) {
+        if (c == '\r') {
+            const int next = std::getc(file);
+            if (next == '\n')
+                c = '\n';
+            else if (next != EOF)
+                std::ungetc(next, file);
+        }
+        if (c == '\n')
+            break;
+        line += static_cast<char>(c);
+        if (taken == kLineBufferBytes - 1)
+            break;
+        c = std::getc(file);
+        if (c == EOF)
+            break;
+    }
+    return true;
+}
+
+bool IsMagicLine(const std::string& line, const VersionRules& rules) {
+    return std::strncmp(line.c_str(), rules.magic, kMagicLength) == 0;
+}
+
+const VersionRules* VersionOf(const std::string& firstLine) {
+    for (const VersionRules* rules : {&kVersion1, &kVersion2})
+        if (IsMagicLine(firstLine, *rules))
+            return rules;
+    return nullptr;
+}
+
+bool IsSectionLine(const std::string& line) {
+    return line.find('[') != std::string::npos;
+}
+
+void EnterSection(const VersionRules& rules, const std::string& presetPath, std::string line,
+                  std::string& currentPath) {
+    std::string name;
+    for (char c : line)
+        if (c != '[' && c != ']')
+            name += c;
+    if (!rules.nestedSections)
+        currentPath = presetPath + "\\" + name;
+    else if (name != "..")
+        currentPath.append("\\").append(name);
+    else if (currentPath != presetPath) // never above the preset key
+        currentPath.erase(currentPath.rfind('\\'));
+}
+
+uint32_t ParseNumber(const std::string& text) {
+    size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r')))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    uint32_t value = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
+        value = value * 10u + static_cast<uint32_t>(text[i] - '0');
+    return negative ? 0u - value : value;
+}
+
+ValueLine ParseValueLine(const std::string& line, const VersionRules& rules) {
+    const long length = static_cast<long>(line.size());
+    const size_t hyphen = line.find('-');
+    const long p = hyphen == std::string::npos ? -1 : static_cast<long>(hyphen);
+    const long nameChars = p - 1;
+    const long textChars = length - p - 2;
+    std::string name;
+    std::string text;
+    if (nameChars > 0)
+        name = line.substr(0, static_cast<size_t>(nameChars));
+    if (textChars > 0)
+        text = line.substr(static_cast<size_t>(length - textChars));
+    ValueLine value;
+    value.isString = rules.stringValues && !line.empty() && line[0] == '%';
+    if (value.isString) {
+        value.name = name.empty() ? std::string() : name.substr(1);
+        value.text = text;
+    } else {
+        value.name = name;
+        value.number = ParseNumber(text);
+    }
+    return value;
+}
+
+std::string StringValueLine(const std::string& name, const std::string& text) {
+    return "%" + name + " - " + text;
+}
+
+std::string DwordValueLine(const std::string& name, uint32_t number) {
+    return name + " - " + std::to_string(number);
+}
+
+std::string SubkeyLine(const std::string& name) {
+    return "[" + name + "]";
+}
+
+void WriteLine(FILE* file, const std::string& line) {
+    std::fputs(line.c_str(), file);
+    std::fputc('\n', file);
+}
+
+bool ValueLineMovesTheReader(const std::string& name, const std::string& text) {
+    return (name + text).find_first_of("\n[") != std::string::npos;
+}
+
+const char* ValueLineProblem(const std::string& name, bool isString, const std::string& text) {
+    if ((name + text).find('\n') != std::string::npos)
+        return "holds a line break and is left out";
+    if (ValueLineMovesTheReader(name, text))
+        return "holds a \"[\" and is left out";
+    if (name.find('-') != std::string::npos)
+        return "has a hyphen in its name and reads back under another name";
+    if (!isString && !name.empty() && name[0] == '%')
+        return "is a DWORD whose name starts with \"%\" and reads back as a string";
+    return nullptr;
+}
+
+bool SubkeyLineMovesTheReader(const std::string& name) {
+    std::string kept;
+    for (char c : name)
+        if (c != '[' && c != ']')
+            kept += c;
+    return kept.empty() || kept == ".." || name.find('\n') != std::string::npos;
+}
+
+const char* SubkeyNameProblem(const std::string& name) {
+    if (SubkeyLineMovesTheReader(name))
+        return "reads back as another key and is left out";
+    if (name.find_first_of("[]") != std::string::npos)
+        return "holds brackets and reads back without them";
+    return nullptr;
+}
+
+} // namespace preset_file
