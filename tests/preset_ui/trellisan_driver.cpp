@@ -244,6 +244,22 @@ int Drive(const std::string& program, const std::string& shot) {
               ::IsWindowEnabled(::GetDlgItem(window, 1006)),
           "selecting a preset enables Save To and Delete");
 
+    // The About box runs modally over the main window, which is disabled meanwhile.
+    ::PostMessageA(window, WM_COMMAND, MAKEWPARAM(1000, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(::GetDlgItem(window, 1000)));
+    HWND about = nullptr;
+    for (int i = 0; i < 100 && (about == nullptr || !::IsWindowVisible(about)); ++i) {
+        ::Sleep(50);
+        about = ::FindWindowA(nullptr, "About Trellisan");
+    }
+    Check(about != nullptr && ::IsWindowVisible(about), "About shows its box");
+    Check(!::IsWindowEnabled(window), "the main window is disabled while About runs");
+    ::PostMessageA(about, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    for (int i = 0; i < 100 && ::IsWindow(about); ++i)
+        ::Sleep(50);
+    Check(!::IsWindow(about) && ::IsWindowEnabled(window), "OK closes About; the main window "
+                                                           "is enabled again");
+
     const RECT loadBefore = ChildRect(window, 1003);
     const RECT labelBefore = ChildRect(window, 1007);
     RECT w;
