@@ -138,7 +138,8 @@ void EffectPresetDialog::OnDelete() {
     int selected = m_pEffectList->GetCurSel();
     if (selected == LB_ERR)
         return; // no effect, so no preset could be named
-    if (m_pPickers->Confirm(kDeleteWarning, kDeleteWarningStyle) == IDNO)
+    // Only Yes deletes: No, and the no-answer of a box that could not be shown, leave all.
+    if (m_pPickers->Confirm(kDeleteWarning, kDeleteWarningStyle) != IDYES)
         return;
     std::string effect = m_pEffectList->GetText(selected);
     int index = 0;

@@ -2,6 +2,8 @@
 // the selection rule of the buttons, Delete, Load, Save To and Backup All.
 #include "gui_test_support.h"
 
+#include "application.h"
+
 #include <regex>
 
 namespace {
@@ -303,6 +305,37 @@ TEST_F(MainDialogTest, TheRealConfirmationBoxAsksWithTheProgramsName) {
         << g_box.texts;
     EXPECT_EQ(Presets(), (Names{"Hall"}));
     EXPECT_FALSE(PresetExists("Reverb", "Room"));
+}
+
+// A confirmation box that cannot be shown is no answer: its owner, the application's main
+// window, is a window that no longer exists, so the system's box fails, and nothing is deleted.
+// Should a box appear all the same, the timer answers it with Yes.
+TEST_F(MainDialogTest, AConfirmationBoxThatCannotBeShownDeletesNothing) {
+    AddPreset("Reverb", "Hall");
+    AddPreset("Reverb", "Room");
+    Open();
+    SystemPickers system;
+    m_dialog->SetPickers(&system);
+    Application app("preset_ui_gui_tests");
+    Window gone;
+    gone.m_hWnd = ::CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                                    nullptr, nullptr);
+    ::DestroyWindow(gone.m_hWnd);
+    app.m_pMainWnd = &gone;
+    SelectEffect("Reverb");
+    SelectPresets({"Room"});
+    g_box = BoxSeen();
+    UINT_PTR timer = ::SetTimer(nullptr, 0, 20, AnswerYes);
+    // Neither Yes nor No comes back (Windows documents 0, Wine gives -1).
+    const int answer =
+        system.Confirm(EffectPresetDialog::kDeleteWarning, EffectPresetDialog::kDeleteWarningStyle);
+    EXPECT_NE(answer, IDYES);
+    EXPECT_NE(answer, IDNO);
+    Click(IDC_DELETE);
+    ::KillTimer(nullptr, timer);
+    EXPECT_FALSE(g_box.found);
+    EXPECT_EQ(Presets(), (Names{"Hall", "Room"}));
+    EXPECT_TRUE(PresetExists("Reverb", "Room"));
 }
 
 } // namespace

@@ -186,12 +186,22 @@ void MainDialogTest::SetUp() {
 }
 
 void MainDialogTest::TearDown() {
-    m_dialog.reset();
+    Destroy();
     WipeEffects();
     WipeSettings();
 }
 
+void MainDialogTest::Destroy() {
+    // The window goes first, while the dialog object is whole, as it does when the program's
+    // modal run ends; then the object.
+    if (m_dialog && m_dialog->m_hWnd)
+        ::DestroyWindow(m_dialog->m_hWnd);
+    Pump();
+    m_dialog.reset();
+}
+
 void MainDialogTest::Open() {
+    Destroy();
     m_dialog = std::make_unique<TestDialog>();
     m_dialog->SetPickers(&m_pickers);
     ASSERT_TRUE(m_dialog->Create());

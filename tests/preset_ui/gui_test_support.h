@@ -80,6 +80,8 @@ public:
     void Open();
     // Ends the dialog with the Close button, as the user would.
     void Close();
+    // Destroys the dialog's window, if still open, and then the dialog object.
+    void Destroy();
     HWND Item(int id) const { return ::GetDlgItem(m_dialog->m_hWnd, id); }
     HWND Handle() const { return m_dialog->m_hWnd; }
     void Click(int id);

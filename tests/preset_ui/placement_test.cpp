@@ -155,7 +155,11 @@ TEST_F(PlacementTest, MissingValuesKeepTheSystemsEdgesAndShowTheDialog) {
     EXPECT_EQ(restored.top, system.top);
     EXPECT_EQ(restored.right, system.right);
     EXPECT_EQ(restored.bottom, system.bottom + 7);
+    // Without "_Flags" and "_Status" the show state is 0: hidden at the restore, then shown
+    // in the normal state, neither minimised nor maximised.
     EXPECT_TRUE(::IsWindowVisible(Handle()));
+    EXPECT_FALSE(::IsIconic(Handle()));
+    EXPECT_FALSE(::IsZoomed(Handle()));
 }
 
 } // namespace

@@ -3,6 +3,9 @@
 //   trellisan_driver drive TRELLISAN.EXE SHOT.BMP   fills the store, starts the program, reads
 //       its lists, selects an effect and a preset, resizes the window, saves a screenshot,
 //       closes it and checks the placement it stored; exit status 0 when all held
+//   trellisan_driver restart TRELLISAN.EXE   closes the program minimised, maximised and in
+//       its normal state, starts it again each time and checks that it comes back in that
+//       state with the normal rectangle it had; exit status 0 when all held
 //   trellisan_driver shot TRELLISAN.EXE SHOT.BMP [SECONDS]   starts the program, selects the
 //       first effect and its first preset, waits (default 1 s), saves a screenshot, closes it
 //
@@ -243,6 +246,22 @@ int Drive(const std::string& program, const std::string& shot) {
               ::IsWindowEnabled(::GetDlgItem(window, 1006)),
           "selecting a preset enables Save To and Delete");
 
+    // The About box runs modally over the main window, which is disabled meanwhile.
+    ::PostMessageA(window, WM_COMMAND, MAKEWPARAM(1000, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(::GetDlgItem(window, 1000)));
+    HWND about = nullptr;
+    for (int i = 0; i < 100 && (about == nullptr || !::IsWindowVisible(about)); ++i) {
+        ::Sleep(50);
+        about = ::FindWindowA(nullptr, "About Trellisan");
+    }
+    Check(about != nullptr && ::IsWindowVisible(about), "About shows its box");
+    Check(!::IsWindowEnabled(window), "the main window is disabled while About runs");
+    ::PostMessageA(about, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    for (int i = 0; i < 100 && ::IsWindow(about); ++i)
+        ::Sleep(50);
+    Check(!::IsWindow(about) && ::IsWindowEnabled(window), "OK closes About; the main window "
+                                                           "is enabled again");
+
     const RECT loadBefore = ChildRect(window, 1003);
     const RECT labelBefore = ChildRect(window, 1007);
     RECT w;
@@ -282,6 +301,81 @@ int Drive(const std::string& program, const std::string& shot) {
     return g_failures == 0 ? 0 : 1;
 }
 
+// The show state a window is in, as the placement memory stores it.
+UINT ShowState(HWND window) {
+    if (::IsIconic(window))
+        return SW_SHOWMINIMIZED;
+    if (::IsZoomed(window))
+        return SW_SHOWMAXIMIZED;
+    return SW_SHOWNORMAL;
+}
+
+std::string Text(const RECT& r) {
+    return "(" + std::to_string(r.left) + ", " + std::to_string(r.top) + ", " +
+           std::to_string(r.right) + ", " + std::to_string(r.bottom) + ")";
+}
+
+// Sends the window a command of its system menu, as the user would give it, and lets it act.
+void SystemCommand(HWND window, WPARAM command) {
+    ::PostMessageA(window, WM_SYSCOMMAND, command, 0);
+    ::Sleep(300);
+}
+
+// Closed minimised, maximised or normal, the program starts again in that state, with the
+// normal rectangle it had for the restore. The rectangles are read with GetWindowRect while
+// the window stands normal: Wine tells another process a window's normal rectangle only then.
+int Restart(const std::string& program) {
+    Wipe("Settings");
+    const struct {
+        const char* name;
+        UINT state;
+        WPARAM command; // the system command that brings the window into the state
+    } states[] = {{"minimised", SW_SHOWMINIMIZED, SC_MINIMIZE},
+                  {"maximised", SW_SHOWMAXIMIZED, SC_MAXIMIZE},
+                  {"normal", SW_SHOWNORMAL, SC_RESTORE}};
+    int offset = 0;
+    for (const auto& s : states) {
+        const std::string name = s.name;
+        PROCESS_INFORMATION process = {};
+        HWND window = Start(program, process);
+        Check(window != nullptr, name + ": the window appears");
+        if (window == nullptr)
+            return 1;
+        // A normal rectangle of its own for each round, larger than the template's.
+        RECT normal;
+        ::GetWindowRect(window, &normal);
+        offset += 40;
+        ::SetWindowPos(window, nullptr, 30 + offset, 20 + offset,
+                       normal.right - normal.left + offset, normal.bottom - normal.top + offset / 2,
+                       SWP_NOZORDER | SWP_NOACTIVATE);
+        ::Sleep(200);
+        ::GetWindowRect(window, &normal);
+        SystemCommand(window, s.command);
+        Check(ShowState(window) == s.state, name + ": closed in that state");
+        Check(Stop(window, process), name + ": the program ends");
+        DWORD stored = 0;
+        const bool present = ReadSetting("Effects_Trellisan_Status", stored);
+        Check(present && stored == s.state,
+              name + ": show state stored as " + std::to_string(stored));
+
+        window = Start(program, process);
+        Check(window != nullptr, name + ": the window appears again");
+        if (window == nullptr)
+            return 1;
+        ::Sleep(300);
+        const UINT state = ShowState(window);
+        Check(state == s.state, name + ": starts in that state (" + std::to_string(state) + ")");
+        SystemCommand(window, SC_RESTORE);
+        RECT restored;
+        ::GetWindowRect(window, &restored);
+        Check(::EqualRect(&restored, &normal) != FALSE,
+              name + ": restores to " + Text(restored) + ", closed with " + Text(normal));
+        Check(Stop(window, process), name + ": the program ends again");
+    }
+    Wipe("Settings");
+    return g_failures == 0 ? 0 : 1;
+}
+
 int Shot(const std::string& program, const std::string& shot, int seconds) {
     PROCESS_INFORMATION process = {};
     HWND window = Start(program, process);
@@ -311,8 +405,10 @@ int main(int argc, char** argv) {
     std::setvbuf(stdout, nullptr, _IONBF, 0);
     if (argc >= 4 && std::string(argv[1]) == "drive")
         return Drive(WindowsPath(argv[2]), WindowsPath(argv[3]));
+    if (argc >= 3 && std::string(argv[1]) == "restart")
+        return Restart(WindowsPath(argv[2]));
     if (argc >= 4 && std::string(argv[1]) == "shot")
         return Shot(WindowsPath(argv[2]), WindowsPath(argv[3]), argc >= 5 ? std::atoi(argv[4]) : 1);
-    std::printf("usage: trellisan_driver drive|shot TRELLISAN.EXE SHOT.BMP [SECONDS]\n");
+    std::printf("usage: trellisan_driver drive|restart|shot TRELLISAN.EXE [SHOT.BMP [SECONDS]]\n");
     return 2;
 }
