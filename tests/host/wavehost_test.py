@@ -623,6 +623,13 @@ class CopyTest(HostCase):
             "playlist entries: 0"]
         self.assertEqual(before[-5:], markers)
         self.assertEqual(after[-5:], markers)
+        # The same file as RF64, with its data size in the ds64 chunk.
+        body = wf.fmt(2, 8000, 16) + texts + cues + b"data" + wf.u32(0xFFFFFFFF) + samples
+        ds64 = wf.chunk("ds64", struct.pack("<QQQI", len(body) + 40, len(samples), 4, 0))
+        long_form = self.info(self.write("before64.wav", b"RF64" + wf.u32(0xFFFFFFFF) + b"WAVE" +
+                                         ds64 + body))
+        self.assertEqual(long_form[-5:], markers)
+        self.assertIn("frames read: 4", long_form)
         # The same recording in ffmpeg's RF64 form, and the plug-in's copy of it.
         run(["ffmpeg", "-v", "error", "-i", "after.wav", "-c:a", "pcm_s16le", "-rf64", "always",
              "-y", "rf64.wav"], self.dir)
