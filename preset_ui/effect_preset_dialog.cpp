@@ -42,22 +42,30 @@ EffectPresetDialog::EffectPresetDialog(Window* parent)
 EffectPresetDialog::~EffectPresetDialog() = default;
 
 BOOL EffectPresetDialog::OnInitDialog() {
-    SetMinTrackSize(288, 141);
-    SetReferenceSize(288, 161);
-    const DWORD kButtonTop =
-        ANCHOR_RIGHT | ANCHOR_TOP | ANCHOR_KEEP_HEIGHT_TOP | ANCHOR_KEEP_WIDTH_RIGHT; // 0x6012
-    const DWORD kButtonBottom = ANCHOR_BOTTOM | ANCHOR_RIGHT | ANCHOR_KEEP_HEIGHT_BOTTOM |
-                                ANCHOR_KEEP_WIDTH_RIGHT; // 0xC006
-    AddControl(IDC_LOAD, kButtonTop, &m_loadButton, 0);
-    AddControl(IDC_SAVE_TO, kButtonTop, &m_saveToButton, 0);
-    AddControl(IDC_DELETE, kButtonTop, &m_deleteButton, 0);
-    AddControl(IDC_BACKUP_ALL, kButtonTop, &m_backupAllButton, 0);
-    AddControl(IDC_ABOUT, kButtonBottom, &m_aboutButton, 0);
-    AddControl(IDCANCEL, kButtonBottom, &m_closeButton, 0);
-    AddControl(IDC_EFFECT_LIST, 0xA202, &m_effectList, 0);
-    AddControl(IDC_PRESET_LIST, ANCHOR_BOTTOM | ANCHOR_RIGHT | ANCHOR_TOP | ANCHOR_LEFT,
-               &m_presetList, 0);
-    AddControl(IDC_PRESET_LABEL, 0x1214, &m_presetLabel, 1);
+    SetMinTrackSize(kMinTrackWidth, kMinTrackHeight);
+    SetReferenceSize(kReferenceWidth, kReferenceHeight);
+    // The buttons keep their size: the upper four move with the right edge, About and Close
+    // with the bottom-right corner.
+    const DWORD kUpperButtons =
+        ANCHOR_RIGHT | ANCHOR_TOP | ANCHOR_KEEP_HEIGHT_TOP | ANCHOR_KEEP_WIDTH_RIGHT;
+    const DWORD kLowerButtons =
+        ANCHOR_BOTTOM | ANCHOR_RIGHT | ANCHOR_KEEP_HEIGHT_BOTTOM | ANCHOR_KEEP_WIDTH_RIGHT;
+    // The effect list grows in height only, its right edge where it is; the preset list grows
+    // both ways; the Preset label never moves.
+    const DWORD kEffectList = ANCHOR_BOTTOM | ANCHOR_TOP | ANCHOR_NO_RULE | ANCHOR_KEEP_WIDTH_RIGHT;
+    const DWORD kPresetList = ANCHOR_BOTTOM | ANCHOR_RIGHT | ANCHOR_TOP | ANCHOR_LEFT;
+    const DWORD kPresetLabel =
+        ANCHOR_LEFT | ANCHOR_NO_RULE | ANCHOR_KEEP_HEIGHT_TOP | ANCHOR_KEEP_HEIGHT_BOTTOM;
+    // Only the label is erased beneath and redrawn when moved; the others paint themselves.
+    AddControl(IDC_LOAD, kUpperButtons, &m_loadButton, kLayoutPaintsItself);
+    AddControl(IDC_SAVE_TO, kUpperButtons, &m_saveToButton, kLayoutPaintsItself);
+    AddControl(IDC_DELETE, kUpperButtons, &m_deleteButton, kLayoutPaintsItself);
+    AddControl(IDC_BACKUP_ALL, kUpperButtons, &m_backupAllButton, kLayoutPaintsItself);
+    AddControl(IDC_ABOUT, kLowerButtons, &m_aboutButton, kLayoutPaintsItself);
+    AddControl(IDCANCEL, kLowerButtons, &m_closeButton, kLayoutPaintsItself);
+    AddControl(IDC_EFFECT_LIST, kEffectList, &m_effectList, kLayoutPaintsItself);
+    AddControl(IDC_PRESET_LIST, kPresetList, &m_presetList, kLayoutPaintsItself);
+    AddControl(IDC_PRESET_LABEL, kPresetLabel, &m_presetLabel, kLayoutRedrawWhenMoved);
 
     ResizableDialog::OnInitDialog();
 
