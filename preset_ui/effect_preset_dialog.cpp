@@ -1,6 +1,7 @@
 #include "effect_preset_dialog.h"
 
 #include "about_dialog.h"
+#include "main_dialog_layout.h"
 #include "registry_key.h"
 #include "wait_cursor.h"
 
@@ -42,30 +43,19 @@ EffectPresetDialog::EffectPresetDialog(Window* parent)
 EffectPresetDialog::~EffectPresetDialog() = default;
 
 BOOL EffectPresetDialog::OnInitDialog() {
+    using namespace main_dialog;
     SetMinTrackSize(kMinTrackWidth, kMinTrackHeight);
     SetReferenceSize(kReferenceWidth, kReferenceHeight);
-    // The buttons keep their size: the upper four move with the right edge, About and Close
-    // with the bottom-right corner.
-    const DWORD kUpperButtons =
-        ANCHOR_RIGHT | ANCHOR_TOP | ANCHOR_KEEP_HEIGHT_TOP | ANCHOR_KEEP_WIDTH_RIGHT;
-    const DWORD kLowerButtons =
-        ANCHOR_BOTTOM | ANCHOR_RIGHT | ANCHOR_KEEP_HEIGHT_BOTTOM | ANCHOR_KEEP_WIDTH_RIGHT;
-    // The effect list grows in height only, its right edge where it is; the preset list grows
-    // both ways; the Preset label never moves.
-    const DWORD kEffectList = ANCHOR_BOTTOM | ANCHOR_TOP | ANCHOR_NO_RULE | ANCHOR_KEEP_WIDTH_RIGHT;
-    const DWORD kPresetList = ANCHOR_BOTTOM | ANCHOR_RIGHT | ANCHOR_TOP | ANCHOR_LEFT;
-    const DWORD kPresetLabel =
-        ANCHOR_LEFT | ANCHOR_NO_RULE | ANCHOR_KEEP_HEIGHT_TOP | ANCHOR_KEEP_HEIGHT_BOTTOM;
     // Only the label is erased beneath and redrawn when moved; the others paint themselves.
-    AddControl(IDC_LOAD, kUpperButtons, &m_loadButton, kLayoutPaintsItself);
-    AddControl(IDC_SAVE_TO, kUpperButtons, &m_saveToButton, kLayoutPaintsItself);
-    AddControl(IDC_DELETE, kUpperButtons, &m_deleteButton, kLayoutPaintsItself);
-    AddControl(IDC_BACKUP_ALL, kUpperButtons, &m_backupAllButton, kLayoutPaintsItself);
-    AddControl(IDC_ABOUT, kLowerButtons, &m_aboutButton, kLayoutPaintsItself);
-    AddControl(IDCANCEL, kLowerButtons, &m_closeButton, kLayoutPaintsItself);
-    AddControl(IDC_EFFECT_LIST, kEffectList, &m_effectList, kLayoutPaintsItself);
-    AddControl(IDC_PRESET_LIST, kPresetList, &m_presetList, kLayoutPaintsItself);
-    AddControl(IDC_PRESET_LABEL, kPresetLabel, &m_presetLabel, kLayoutRedrawWhenMoved);
+    AddControl(IDC_LOAD, kUpperButtonAnchors, &m_loadButton, kLayoutPaintsItself);
+    AddControl(IDC_SAVE_TO, kUpperButtonAnchors, &m_saveToButton, kLayoutPaintsItself);
+    AddControl(IDC_DELETE, kUpperButtonAnchors, &m_deleteButton, kLayoutPaintsItself);
+    AddControl(IDC_BACKUP_ALL, kUpperButtonAnchors, &m_backupAllButton, kLayoutPaintsItself);
+    AddControl(IDC_ABOUT, kLowerButtonAnchors, &m_aboutButton, kLayoutPaintsItself);
+    AddControl(IDCANCEL, kLowerButtonAnchors, &m_closeButton, kLayoutPaintsItself);
+    AddControl(IDC_EFFECT_LIST, kEffectListAnchors, &m_effectList, kLayoutPaintsItself);
+    AddControl(IDC_PRESET_LIST, kPresetListAnchors, &m_presetList, kLayoutPaintsItself);
+    AddControl(IDC_PRESET_LABEL, kPresetLabelAnchors, &m_presetLabel, kLayoutRedrawWhenMoved);
 
     ResizableDialog::OnInitDialog();
 

@@ -35,14 +35,6 @@ public:
     // Room for the names of a very large selection.
     static constexpr DWORD kLoadBufferChars = 260000;
 
-    // Client sizes in dialog units: the template's own size, which the design rectangles of
-    // the controls belong to, and the smallest the user can drag the window to (as wide as
-    // the template, 20 units lower).
-    static constexpr int kReferenceWidth = 288;
-    static constexpr int kReferenceHeight = 161;
-    static constexpr int kMinTrackWidth = 288;
-    static constexpr int kMinTrackHeight = 141;
-
 protected:
     BOOL OnInitDialog() override;
 

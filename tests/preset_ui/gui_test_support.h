@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -67,6 +68,26 @@ private:
 };
 
 using TestDialog = EffectPresetDialog;
+
+// What a test saw of a modal window that AnswerModal answered.
+struct ModalSeen {
+    bool found = false;
+    std::vector<std::string> texts; // the child windows' texts, in child order
+    bool picture = false;           // a child shows a bitmap
+
+    // Whether a child's text holds the given text.
+    bool Shows(const std::string& text) const {
+        for (const std::string& shown : texts)
+            if (shown.find(text) != std::string::npos)
+                return true;
+        return false;
+    }
+};
+
+// Runs action, which shows a modal window with the given title and waits for it; a timer
+// finds that window, records what it shows and presses the button answer in it. When no such
+// window appears, found stays false.
+ModalSeen AnswerModal(const char* title, int answer, const std::function<void()>& action);
 
 std::vector<std::string> ListItems(HWND list);
 std::vector<int> SelectedIndexes(HWND list);
