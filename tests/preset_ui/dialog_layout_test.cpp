@@ -25,22 +25,20 @@ constexpr Units kClient = {0, 0, main_dialog::kReferenceWidth, main_dialog::kRef
 constexpr Units kSmallestClient = {0, 0, main_dialog::kMinTrackWidth, main_dialog::kMinTrackHeight};
 static_assert(kClient.width == 288 && kClient.height == 161 && kSmallestClient.height == 141);
 
-// The template's rectangle of a control.
+// The template's rectangles of the controls the tests place.
+constexpr struct {
+    int id;
+    Units units;
+} kTemplateRects[] = {
+    {IDC_LOAD, {231, 15, 50, 14}},        {IDCANCEL, {231, 140, 50, 14}},
+    {IDC_EFFECT_LABEL, {9, 6, 91, 8}},    {IDC_PRESET_LABEL, {135, 6, 91, 8}},
+    {IDC_EFFECT_LIST, {7, 15, 121, 139}}, {IDC_PRESET_LIST, {133, 15, 90, 139}},
+};
+
 Units TemplateUnits(int id) {
-    switch (id) {
-    case IDC_LOAD:
-        return {231, 15, 50, 14};
-    case IDCANCEL:
-        return {231, 140, 50, 14};
-    case IDC_EFFECT_LABEL:
-        return {9, 6, 91, 8};
-    case IDC_PRESET_LABEL:
-        return {135, 6, 91, 8};
-    case IDC_EFFECT_LIST:
-        return {7, 15, 121, 139};
-    case IDC_PRESET_LIST:
-        return {133, 15, 90, 139};
-    }
+    for (const auto& r : kTemplateRects)
+        if (r.id == id)
+            return r.units;
     ADD_FAILURE() << "no template rectangle for control " << id;
     return {0, 0, 0, 0};
 }

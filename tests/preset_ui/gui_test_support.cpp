@@ -192,30 +192,12 @@ ModalSeen AnswerModal(const char* title, int answer, const std::function<void()>
     return pending.seen;
 }
 
-std::vector<std::string> ListItems(HWND list) {
-    std::vector<std::string> items;
-    int count = static_cast<int>(::SendMessageA(list, LB_GETCOUNT, 0, 0));
-    for (int i = 0; i < count; ++i) {
-        char text[300] = {0};
-        ::SendMessageA(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
-        items.push_back(text);
-    }
-    return items;
-}
-
 std::vector<int> SelectedIndexes(HWND list) {
     std::vector<int> indexes(256);
     int count = static_cast<int>(
         ::SendMessageA(list, LB_GETSELITEMS, 256, reinterpret_cast<LPARAM>(indexes.data())));
     indexes.resize(count > 0 ? count : 0);
     return indexes;
-}
-
-RECT ChildRect(HWND dialog, int id) {
-    RECT rect = {0, 0, 0, 0};
-    ::GetWindowRect(::GetDlgItem(dialog, id), &rect);
-    ::MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
-    return rect;
 }
 
 void MainDialogTest::SetUp() {

@@ -6,6 +6,7 @@
 #include "effect_preset_dialog.h"
 #include "preset_pickers.h"
 #include "registry_key.h"
+#include "window_readers.h"
 
 #include <gtest/gtest.h>
 
@@ -89,9 +90,7 @@ struct ModalSeen {
 // window appears, found stays false.
 ModalSeen AnswerModal(const char* title, int answer, const std::function<void()>& action);
 
-std::vector<std::string> ListItems(HWND list);
 std::vector<int> SelectedIndexes(HWND list);
-RECT ChildRect(HWND dialog, int id); // window rectangle in the dialog's client coordinates
 
 class MainDialogTest : public ::testing::Test {
 public:

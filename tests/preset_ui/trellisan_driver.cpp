@@ -13,6 +13,7 @@
 #include "preset_store.h"
 #include "registry_key.h"
 #include "resource.h"
+#include "window_readers.h"
 
 #include <windows.h>
 
@@ -72,32 +73,11 @@ void AddKey(const std::string& path) {
     key.Close();
 }
 
-std::vector<std::string> ListItems(HWND list) {
-    std::vector<std::string> items;
-    int count = static_cast<int>(::SendMessageA(list, LB_GETCOUNT, 0, 0));
-    for (int i = 0; i < count; ++i) {
-        // Across processes the wide form of the message is the one that comes back whole.
-        wchar_t wide[300] = {0};
-        ::SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(wide));
-        char text[600] = {0};
-        ::WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, nullptr, nullptr);
-        items.push_back(text);
-    }
-    return items;
-}
-
 std::string Joined(const std::vector<std::string>& items) {
     std::string text;
     for (const std::string& item : items)
         text += (text.empty() ? "" : ", ") + item;
     return text;
-}
-
-RECT ChildRect(HWND dialog, int id) {
-    RECT r = {0, 0, 0, 0};
-    ::GetWindowRect(::GetDlgItem(dialog, id), &r);
-    ::MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
-    return r;
 }
 
 // Starts the program and waits for its main window.
