@@ -28,11 +28,10 @@ Dialog::~Dialog() {
 HWND Dialog::ParentHandle(Window* parent) const {
     if (parent != nullptr)
         return parent->m_hWnd;
-    // Without a parent of its own a dialog is owned by the application's main window.
-    Application* app = Application::Current();
-    if (app != nullptr && app->m_pMainWnd != nullptr && app->m_pMainWnd != this)
-        return app->m_pMainWnd->m_hWnd;
-    return nullptr;
+    // Without a parent of its own a dialog is owned by the application's main window, unless
+    // it is that window.
+    HWND main = MainWindowHandle();
+    return main != m_hWnd ? main : nullptr;
 }
 
 INT_PTR Dialog::DoModal() {

@@ -154,15 +154,45 @@ std::string ScratchFolder::Read(const std::string& name) const {
     return text.str();
 }
 
-std::vector<std::string> ListItems(HWND list) {
-    std::vector<std::string> items;
-    int count = static_cast<int>(::SendMessageA(list, LB_GETCOUNT, 0, 0));
-    for (int i = 0; i < count; ++i) {
+namespace {
+
+// The window AnswerModal waits for; a timer procedure has no context of its own.
+struct PendingModal {
+    const char* title;
+    int answer;
+    ModalSeen seen;
+};
+PendingModal* g_pendingModal = nullptr;
+
+void CALLBACK AnswerPendingModal(HWND, UINT, UINT_PTR timer, DWORD) {
+    HWND window = ::FindWindowA(nullptr, g_pendingModal->title);
+    if (window == nullptr)
+        return;
+    ::KillTimer(nullptr, timer);
+    ModalSeen& seen = g_pendingModal->seen;
+    seen.found = true;
+    for (HWND child = ::GetWindow(window, GW_CHILD); child;
+         child = ::GetWindow(child, GW_HWNDNEXT)) {
         char text[300] = {0};
-        ::SendMessageA(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
-        items.push_back(text);
+        ::GetWindowTextA(child, text, sizeof text);
+        seen.texts.push_back(text);
+        if (::SendMessageA(child, STM_GETIMAGE, IMAGE_BITMAP, 0) != 0)
+            seen.picture = true;
     }
-    return items;
+    ::SendMessageA(window, WM_COMMAND, MAKEWPARAM(g_pendingModal->answer, BN_CLICKED), 0);
+}
+
+} // namespace
+
+ModalSeen AnswerModal(const char* title, int answer, const std::function<void()>& action) {
+    PendingModal pending = {title, answer, {}};
+    g_pendingModal = &pending;
+    const UINT kPollMilliseconds = 20;
+    UINT_PTR timer = ::SetTimer(nullptr, 0, kPollMilliseconds, AnswerPendingModal);
+    action();
+    ::KillTimer(nullptr, timer);
+    g_pendingModal = nullptr;
+    return pending.seen;
 }
 
 std::vector<int> SelectedIndexes(HWND list) {
@@ -171,13 +201,6 @@ std::vector<int> SelectedIndexes(HWND list) {
         ::SendMessageA(list, LB_GETSELITEMS, 256, reinterpret_cast<LPARAM>(indexes.data())));
     indexes.resize(count > 0 ? count : 0);
     return indexes;
-}
-
-RECT ChildRect(HWND dialog, int id) {
-    RECT rect = {0, 0, 0, 0};
-    ::GetWindowRect(::GetDlgItem(dialog, id), &rect);
-    ::MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
-    return rect;
 }
 
 void MainDialogTest::SetUp() {

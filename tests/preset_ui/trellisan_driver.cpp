@@ -12,7 +12,9 @@
 // Paths may be given as Unix paths; they are reached through drive Z:.
 #include "preset_store.h"
 #include "registry_key.h"
+#include "resource.h"
 #include "test_prefix.h"
+#include "window_readers.h"
 
 #include <windows.h>
 
@@ -22,7 +24,21 @@
 
 namespace {
 
+// The main window's title, and the prefix of the placement values named after it.
+constexpr const char* kTitle = "Effects Trellisan";
+const std::string kValuePrefix = "Effects_Trellisan";
+
+// How long a window may take to appear or go, and a program to end.
+constexpr DWORD kWaitMilliseconds = 15000;
+
 int g_failures = 0;
+
+// Polls until done holds or the wait is over.
+template <class Done> void WaitUntil(Done done) {
+    const DWORD kPollMilliseconds = 50;
+    for (DWORD waited = 0; !done() && waited < kWaitMilliseconds; waited += kPollMilliseconds)
+        ::Sleep(kPollMilliseconds);
+}
 
 void Check(bool ok, const std::string& what) {
     std::printf("%s %s\n", ok ? "ok  " : "FAIL", what.c_str());
@@ -59,32 +75,11 @@ void AddKey(const std::string& path) {
     key.Close();
 }
 
-std::vector<std::string> ListItems(HWND list) {
-    std::vector<std::string> items;
-    int count = static_cast<int>(::SendMessageA(list, LB_GETCOUNT, 0, 0));
-    for (int i = 0; i < count; ++i) {
-        // Across processes the wide form of the message is the one that comes back whole.
-        wchar_t wide[300] = {0};
-        ::SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(wide));
-        char text[600] = {0};
-        ::WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, nullptr, nullptr);
-        items.push_back(text);
-    }
-    return items;
-}
-
 std::string Joined(const std::vector<std::string>& items) {
     std::string text;
     for (const std::string& item : items)
         text += (text.empty() ? "" : ", ") + item;
     return text;
-}
-
-RECT ChildRect(HWND dialog, int id) {
-    RECT r = {0, 0, 0, 0};
-    ::GetWindowRect(::GetDlgItem(dialog, id), &r);
-    ::MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
-    return r;
 }
 
 // Starts the program and waits for its main window.
@@ -97,19 +92,18 @@ HWND Start(const std::string& program, PROCESS_INFORMATION& process) {
         std::printf("cannot start %s (error %lu)\n", program.c_str(), ::GetLastError());
         return nullptr;
     }
-    ::WaitForInputIdle(process.hProcess, 10000);
-    for (int i = 0; i < 300; ++i) {
-        HWND window = ::FindWindowA(nullptr, "Effects Trellisan");
-        if (window != nullptr && ::IsWindowVisible(window))
-            return window;
-        ::Sleep(50);
-    }
-    return nullptr;
+    ::WaitForInputIdle(process.hProcess, kWaitMilliseconds);
+    HWND window = nullptr;
+    WaitUntil([&window] {
+        window = ::FindWindowA(nullptr, kTitle);
+        return window != nullptr && ::IsWindowVisible(window);
+    });
+    return window != nullptr && ::IsWindowVisible(window) ? window : nullptr;
 }
 
 bool Stop(HWND window, PROCESS_INFORMATION& process) {
     ::PostMessageA(window, WM_CLOSE, 0, 0);
-    bool ended = ::WaitForSingleObject(process.hProcess, 20000) == WAIT_OBJECT_0;
+    bool ended = ::WaitForSingleObject(process.hProcess, kWaitMilliseconds) == WAIT_OBJECT_0;
     if (!ended)
         ::TerminateProcess(process.hProcess, 1);
     ::CloseHandle(process.hThread);
@@ -229,48 +223,48 @@ int Drive(const std::string& program, const std::string& shot) {
     if (window == nullptr)
         return 1;
 
-    HWND effects = ::GetDlgItem(window, 1001), presets = ::GetDlgItem(window, 1002);
+    HWND effects = ::GetDlgItem(window, IDC_EFFECT_LIST),
+         presets = ::GetDlgItem(window, IDC_PRESET_LIST);
     std::string listed = Joined(ListItems(effects));
     Check(listed == "Chorus, Echo, Reverb", "effect list: " + listed);
-    Check(!::IsWindowEnabled(::GetDlgItem(window, 1004)), "Save To starts disabled");
+    Check(!::IsWindowEnabled(::GetDlgItem(window, IDC_SAVE_TO)), "Save To starts disabled");
 
     ::SendMessageA(effects, LB_SETCURSEL, 2, 0);
-    ::SendMessageA(window, WM_COMMAND, MAKEWPARAM(1001, LBN_SELCHANGE),
+    ::SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_EFFECT_LIST, LBN_SELCHANGE),
                    reinterpret_cast<LPARAM>(effects));
     listed = Joined(ListItems(presets));
     Check(listed == "Hall, Room", "presets of Reverb: " + listed);
     ::SendMessageA(presets, LB_SETSEL, TRUE, 0);
-    ::SendMessageA(window, WM_COMMAND, MAKEWPARAM(1002, LBN_SELCHANGE),
+    ::SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_PRESET_LIST, LBN_SELCHANGE),
                    reinterpret_cast<LPARAM>(presets));
-    Check(::IsWindowEnabled(::GetDlgItem(window, 1004)) &&
-              ::IsWindowEnabled(::GetDlgItem(window, 1006)),
+    Check(::IsWindowEnabled(::GetDlgItem(window, IDC_SAVE_TO)) &&
+              ::IsWindowEnabled(::GetDlgItem(window, IDC_DELETE)),
           "selecting a preset enables Save To and Delete");
 
     // The About box runs modally over the main window, which is disabled meanwhile.
-    ::PostMessageA(window, WM_COMMAND, MAKEWPARAM(1000, BN_CLICKED),
-                   reinterpret_cast<LPARAM>(::GetDlgItem(window, 1000)));
+    ::PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_ABOUT, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(::GetDlgItem(window, IDC_ABOUT)));
     HWND about = nullptr;
-    for (int i = 0; i < 100 && (about == nullptr || !::IsWindowVisible(about)); ++i) {
-        ::Sleep(50);
+    WaitUntil([&about] {
         about = ::FindWindowA(nullptr, "About Trellisan");
-    }
+        return about != nullptr && ::IsWindowVisible(about);
+    });
     Check(about != nullptr && ::IsWindowVisible(about), "About shows its box");
     Check(!::IsWindowEnabled(window), "the main window is disabled while About runs");
     ::PostMessageA(about, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-    for (int i = 0; i < 100 && ::IsWindow(about); ++i)
-        ::Sleep(50);
+    WaitUntil([about] { return !::IsWindow(about); });
     Check(!::IsWindow(about) && ::IsWindowEnabled(window), "OK closes About; the main window "
                                                            "is enabled again");
 
-    const RECT loadBefore = ChildRect(window, 1003);
-    const RECT labelBefore = ChildRect(window, 1007);
+    const RECT loadBefore = ChildRect(window, IDC_LOAD);
+    const RECT labelBefore = ChildRect(window, IDC_EFFECT_LABEL);
     RECT w;
     ::GetWindowRect(window, &w);
     ::SetWindowPos(window, nullptr, 40, 30, w.right - w.left + 100, w.bottom - w.top + 50,
                    SWP_NOZORDER | SWP_NOACTIVATE);
     ::Sleep(200);
-    const RECT loadAfter = ChildRect(window, 1003);
-    const RECT labelAfter = ChildRect(window, 1007);
+    const RECT loadAfter = ChildRect(window, IDC_LOAD);
+    const RECT labelAfter = ChildRect(window, IDC_EFFECT_LABEL);
     Check(loadAfter.left == loadBefore.left + 100 && loadAfter.top == loadBefore.top,
           "Load follows the right edge");
     Check(::EqualRect(&labelAfter, &labelBefore) != FALSE, "the Effect label stays");
@@ -287,14 +281,13 @@ int Drive(const std::string& program, const std::string& shot) {
     const struct {
         const char* name;
         LONG expected;
-    } values[] = {{"Effects_Trellisan_Left", r.left},   {"Effects_Trellisan_Top", r.top},
-                  {"Effects_Trellisan_Right", r.right}, {"Effects_Trellisan_Bottom", r.bottom},
-                  {"Effects_Trellisan_Flags", 0},       {"Effects_Trellisan_Status", 1}};
+    } values[] = {{"_Left", r.left},     {"_Top", r.top}, {"_Right", r.right},
+                  {"_Bottom", r.bottom}, {"_Flags", 0},   {"_Status", SW_SHOWNORMAL}};
     for (const auto& v : values) {
         DWORD stored = 0xDEADBEEF;
-        bool present = ReadSetting(v.name, stored);
+        bool present = ReadSetting((kValuePrefix + v.name).c_str(), stored);
         Check(present && static_cast<LONG>(stored) == v.expected,
-              std::string(v.name) + " = " + std::to_string(static_cast<LONG>(stored)));
+              kValuePrefix + v.name + " = " + std::to_string(static_cast<LONG>(stored)));
     }
     Wipe("Effects");
     Wipe("Settings");
@@ -354,7 +347,7 @@ int Restart(const std::string& program) {
         Check(ShowState(window) == s.state, name + ": closed in that state");
         Check(Stop(window, process), name + ": the program ends");
         DWORD stored = 0;
-        const bool present = ReadSetting("Effects_Trellisan_Status", stored);
+        const bool present = ReadSetting((kValuePrefix + "_Status").c_str(), stored);
         Check(present && stored == s.state,
               name + ": show state stored as " + std::to_string(stored));
 
@@ -384,13 +377,14 @@ int Shot(const std::string& program, const std::string& shot, int seconds) {
         return 1;
     }
     // Show the first effect's presets, with the first preset selected, as a user would.
-    HWND effects = ::GetDlgItem(window, 1001), presets = ::GetDlgItem(window, 1002);
+    HWND effects = ::GetDlgItem(window, IDC_EFFECT_LIST),
+         presets = ::GetDlgItem(window, IDC_PRESET_LIST);
     if (::SendMessageA(effects, LB_GETCOUNT, 0, 0) > 0) {
         ::SendMessageA(effects, LB_SETCURSEL, 0, 0);
-        ::SendMessageA(window, WM_COMMAND, MAKEWPARAM(1001, LBN_SELCHANGE),
+        ::SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_EFFECT_LIST, LBN_SELCHANGE),
                        reinterpret_cast<LPARAM>(effects));
         ::SendMessageA(presets, LB_SETSEL, TRUE, 0);
-        ::SendMessageA(window, WM_COMMAND, MAKEWPARAM(1002, LBN_SELCHANGE),
+        ::SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_PRESET_LIST, LBN_SELCHANGE),
                        reinterpret_cast<LPARAM>(presets));
     }
     ::Sleep(seconds * 1000);
