@@ -62,7 +62,8 @@ struct ListSpan {
 // One call of ReadHeader: the walk's state and the chunk handlers.
 class HeaderWalk {
 public:
-    HeaderWalk(WavePlugin& p, bool sixtyFour) : m(p), f(p.file), sixtyFour(sixtyFour) {}
+    HeaderWalk(WavePlugin& p, bool sixtyFour)
+        : m(p), f(p.file), sixtyFour(sixtyFour), cueIds(p.cues, CueRecord::Key) {}
     ~HeaderWalk() { std::free(pending); }
     HeaderWalk(const HeaderWalk&) = delete;
     HeaderWalk& operator=(const HeaderWalk&) = delete;
@@ -99,7 +100,7 @@ private:
     ListSpan* pending = nullptr; // lists before the first cue chunk, in file order
     std::size_t pendingCount = 0;
     std::size_t pendingCapacity = 0;
-    KeyIndex cueIds; // cueId -> first CueRecord
+    KeyPositions cueIds; // where each cueId stands in m.cues
     char infoBuffer[kCommentBytes + 1];
     char labelBuffer[kLabelTextLimit + 1];
 };
@@ -130,17 +131,8 @@ bool HeaderWalk::InfoText(char* target, std::size_t capacity, std::uint32_t size
 }
 
 CueRecord* HeaderWalk::FirstCue(std::uint32_t cueId) {
-    if (cueIds.Usable()) {
-        KeyIndex::Entry* e = cueIds.Find(cueId);
-        return e != nullptr ? static_cast<CueRecord*>(e->value) : nullptr;
-    }
-    POSITION pos = m.cues.GetHeadPosition();
-    while (pos != nullptr) {
-        CueRecord* cue = static_cast<CueRecord*>(m.cues.GetNext(pos));
-        if (cue->CueId() == cueId)
-            return cue;
-    }
-    return nullptr;
+    KeyPositions::Match first;
+    return cueIds.First(cueId, &first) ? static_cast<CueRecord*>(first.element) : nullptr;
 }
 
 bool HeaderWalk::Format(std::uint32_t size) {
@@ -288,13 +280,8 @@ bool HeaderWalk::Cues() {
         cue->start = read_u32le(bytes + 20);
         cue->end = 0;
         cue->markerType = kMarkerPlain;
-        int position = m.cues.GetCount();
-        if (m.cues.AddTail(cue) == nullptr) {
+        if (m.cues.AddTail(cue) == nullptr)
             delete cue;
-            continue;
-        }
-        if (cueIds.Usable() && cueIds.Find(cue->CueId()) == nullptr)
-            cueIds.Add(cue->CueId(), position, cue);
     }
     m.cueCount = static_cast<std::int32_t>(read > INT32_MAX ? INT32_MAX : read);
     return more;
@@ -401,6 +388,7 @@ void HeaderWalk::Run() {
             more = InfoText(infoTarget, capacity, size);
         else if (same_id(id, "CUE ")) {
             more = Cues();
+            cueIds.Update();
             cueChunkSeen = true;
             WalkKeptLists();
         } else if (same_id(id, "LIST")) {

@@ -26,6 +26,13 @@ std::uint32_t CueRecord::CueId() const {
     return riff::read_u32le(cuePoint);
 }
 
+bool CueRecord::Key(const void* element, std::uint64_t* key) {
+    if (element == nullptr)
+        return false;
+    *key = static_cast<const CueRecord*>(element)->CueId();
+    return true;
+}
+
 // --- WaveInfo ---------------------------------------------------------------------------------
 
 WaveInfo::WaveInfo() : reserved33C(0), reserved344(0), infoFlag(0), reserved384(0) {

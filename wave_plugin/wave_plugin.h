@@ -11,24 +11,8 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "host_records.h"
 #include "pointer_list.h"
-
-// The host's marker record: only these offsets belong to the plug-in; the record may be longer.
-namespace host_marker {
-constexpr std::size_t kLabel = 0x000;
-constexpr std::size_t kNote = 0x080;
-constexpr std::size_t kTextBytes = 128;
-constexpr std::size_t kStart = 0x100;
-constexpr std::size_t kEnd = 0x108;
-constexpr std::size_t kMarkerType = 0x114;
-constexpr std::size_t kPointFlag = 0x120;
-constexpr std::size_t kMinimumBytes = 0x124;
-} // namespace host_marker
-
-// The host's play-list entry: a pointer to one of its marker records at offset 0, or null.
-namespace host_play_list_entry {
-constexpr std::size_t kMarker = 0x000;
-}
 
 enum MarkerType : std::int32_t {
     kMarkerPlain = 2,
@@ -57,6 +41,8 @@ struct CueRecord {
     std::int32_t markerType;
 
     std::uint32_t CueId() const;
+    // The cueId as a key of the cue list, for KeyPositions.
+    static bool Key(const void* element, std::uint64_t* key);
 };
 
 // One play-list segment of the file being read.
@@ -176,6 +162,5 @@ private:
     void FreeRecords();
     void HandOver();
     void HandOverPlayList();
-    void HandOverPlayListPlain();
     void SetFramesRemaining(std::int64_t frames);
 };

@@ -26,25 +26,17 @@ using riff::ChunkWriter;
 constexpr std::uint64_t kRiffSizeLimit = WAVE_RIFF_SIZE_LIMIT;
 constexpr std::uint32_t kSizePlaceholder = 0xFFFFFFFF;
 
-const unsigned char* At(const void* record, std::size_t offset) {
-    return static_cast<const unsigned char*>(record) + offset;
-}
-std::uint32_t LowWord(const void* record, std::size_t offset) {
-    std::uint32_t v;
-    std::memcpy(&v, At(record, offset), sizeof v);
-    return v;
-}
-std::int32_t TypeOf(const void* marker) {
-    return static_cast<std::int32_t>(LowWord(marker, host_marker::kMarkerType));
-}
-const void* EntryMarker(const void* entry) {
-    const void* marker;
-    std::memcpy(&marker, At(entry, host_play_list_entry::kMarker), sizeof marker);
-    return marker;
-}
+namespace hm = host_marker;
+
 // Sample length of a marker as a region or play-list segment: low words, end - start + 1.
 std::uint32_t SampleLength(const void* marker) {
-    return LowWord(marker, host_marker::kEnd) - LowWord(marker, host_marker::kStart) + 1;
+    return hm::EndLow(marker) - hm::StartLow(marker) + 1;
+}
+
+// A marker record as a key of the marker list; null elements take no position.
+bool MarkerKey(const void* element, std::uint64_t* key) {
+    *key = reinterpret_cast<std::uintptr_t>(element);
+    return element != nullptr;
 }
 
 // The chunks of one header, from the format chunk to the data chunk's header.
@@ -76,7 +68,6 @@ private:
     void Cues(ChunkWriter& out) const;
     void Labels(ChunkWriter& out) const;
     void PlayList(ChunkWriter& out) const;
-    std::uint32_t FirstPosition(const KeyIndex& positions, const void* marker) const;
 
     const WavePlugin& m;
     std::int64_t m_dataBytes;
@@ -127,7 +118,7 @@ void HeaderChunks::Cues(ChunkWriter& out) const {
         unsigned char point[riff::kCuePointBytes] = {};
         riff::put_u32le(point, ++id);
         std::memcpy(point + 8, "data", 4);
-        riff::put_u32le(point + 20, LowWord(marker, host_marker::kStart));
+        riff::put_u32le(point + 20, hm::StartLow(marker));
         out.Bytes(point, sizeof point);
     }
 }
@@ -141,7 +132,7 @@ void HeaderChunks::Labels(ChunkWriter& out) const {
         if (marker == nullptr)
             continue;
         ++id;
-        if (TypeOf(marker) == kMarkerPlain)
+        if (hm::Type(marker) == kMarkerPlain)
             continue;
         unsigned char ltxt[riff::kLtxtFixedBytes] = {};
         riff::put_u32le(ltxt, id);
@@ -159,7 +150,7 @@ void HeaderChunks::Labels(ChunkWriter& out) const {
             const void* marker = m.hostMarkers->GetNext(pos);
             if (marker == nullptr)
                 continue;
-            const char* text = reinterpret_cast<const char*>(At(marker, kind.offset));
+            const char* text = static_cast<const char*>(marker) + kind.offset;
             out.Header(kind.id, static_cast<std::uint32_t>(riff::kCueIdBytes) +
                                     ChunkWriter::TextSize(text, host_marker::kTextBytes));
             out.U32(++id);
@@ -169,25 +160,6 @@ void HeaderChunks::Labels(ChunkWriter& out) const {
     out.End();
 }
 
-// The 1-based position of the first element of the marker list that is the marker, or one
-// past the last marker when none is.
-std::uint32_t HeaderChunks::FirstPosition(const KeyIndex& positions, const void* marker) const {
-    if (positions.Usable()) {
-        const KeyIndex::Entry* e = positions.Find(reinterpret_cast<std::uintptr_t>(marker));
-        return e != nullptr ? static_cast<std::uint32_t>(e->first) : m_markerCount + 1;
-    }
-    std::uint32_t n = 0;
-    for (POSITION pos = m.hostMarkers->GetHeadPosition(); pos != nullptr;) {
-        const void* candidate = m.hostMarkers->GetNext(pos);
-        if (candidate == nullptr)
-            continue;
-        ++n;
-        if (candidate == marker)
-            return n;
-    }
-    return m_markerCount + 1;
-}
-
 // Each entry names the first position of its marker in the marker list, or one past the last
 // when the marker is not in it; entries without a marker are left out.
 void HeaderChunks::PlayList(ChunkWriter& out) const {
@@ -195,30 +167,29 @@ void HeaderChunks::PlayList(ChunkWriter& out) const {
     if (m.hostPlayList != nullptr)
         for (POSITION pos = m.hostPlayList->GetHeadPosition(); pos != nullptr;) {
             const void* entry = m.hostPlayList->GetNext(pos);
-            if (entry != nullptr && EntryMarker(entry) != nullptr)
+            if (entry != nullptr && host_play_list_entry::Marker(entry) != nullptr)
                 ++entryCount;
         }
     if (entryCount == 0)
         return;
     out.Header("plst", static_cast<std::uint32_t>(riff::kPlaySegmentBytes * entryCount + 4));
     out.U32(entryCount);
-    KeyIndex positions;
-    if (!out.Counting()) {
-        std::uint32_t position = 0;
-        for (POSITION pos = m.hostMarkers->GetHeadPosition(); pos != nullptr;) {
-            const void* marker = m.hostMarkers->GetNext(pos);
-            if (marker != nullptr)
-                positions.Add(reinterpret_cast<std::uintptr_t>(marker),
-                              static_cast<int>(++position));
-        }
+    if (out.Counting()) { // only the length counts: the segments need no lookup
+        out.Bytes(nullptr, riff::kPlaySegmentBytes * entryCount);
+        return;
     }
+    KeyPositions positions(*m.hostMarkers, MarkerKey);
     for (POSITION pos = m.hostPlayList->GetHeadPosition(); pos != nullptr;) {
         const void* entry = m.hostPlayList->GetNext(pos);
-        const void* marker = entry != nullptr ? EntryMarker(entry) : nullptr;
+        const void* marker = entry != nullptr ? host_play_list_entry::Marker(entry) : nullptr;
         if (marker == nullptr)
             continue;
+        KeyPositions::Match first;
+        std::uint32_t cueId = positions.First(reinterpret_cast<std::uintptr_t>(marker), &first)
+                                  ? static_cast<std::uint32_t>(first.position) + 1
+                                  : m_markerCount + 1;
         unsigned char segment[riff::kPlaySegmentBytes];
-        riff::put_u32le(segment, out.Counting() ? 0 : FirstPosition(positions, marker));
+        riff::put_u32le(segment, cueId);
         riff::put_u32le(segment + 4, SampleLength(marker));
         riff::put_u32le(segment + 8, 1); // repeat count
         out.Bytes(segment, sizeof segment);
