@@ -142,37 +142,38 @@ bool HeaderWalk::Format(std::uint32_t size) {
     if (!stream::ReadExact(f, bytes, riff::kFormatBaseBytes))
         return false;
     std::int64_t consumed = riff::kFormatBaseBytes;
-    std::uint16_t tag = read_u16le(bytes);
-    std::uint16_t channels = read_u16le(bytes + 2);
-    std::uint32_t sampleRate = read_u32le(bytes + 4);
-    std::uint16_t blockAlign = read_u16le(bytes + 12);
+    std::uint16_t tag = read_u16le(bytes + riff::format::kTag);
+    std::uint16_t channels = read_u16le(bytes + riff::format::kChannels);
+    std::uint32_t sampleRate = read_u32le(bytes + riff::format::kSampleRate);
+    std::uint16_t blockAlign = read_u16le(bytes + riff::format::kBlockAlign);
     // Derived from the block alignment, bits per sample can exceed 16 bits (8 x 65535).
     std::uint32_t bits;
-    if (size >= 15) {
-        if (!stream::ReadExact(f, bytes + 14, 2))
+    if (size >= riff::format::kBitsPresentFrom) {
+        if (!stream::ReadExact(f, bytes + riff::format::kBitsPerSample, 2))
             return false;
         consumed += 2;
-        bits = read_u16le(bytes + 14);
+        bits = read_u16le(bytes + riff::format::kBitsPerSample);
     } else {
         std::uint32_t derived = channels != 0 ? 8u * blockAlign / channels : 0;
         bits = derived != 0 ? derived : 8;
     }
     std::uint16_t extraSize = 0;
-    if (size >= 17) {
-        if (!stream::ReadExact(f, bytes + 16, 2))
+    if (size >= riff::format::kExtraSizePresentFrom) {
+        if (!stream::ReadExact(f, bytes + riff::format::kExtraSize, 2))
             return false;
         consumed += 2;
-        extraSize = read_u16le(bytes + 16);
+        extraSize = read_u16le(bytes + riff::format::kExtraSize);
     }
     // The extensible chunk names its sample format by a GUID whose first two bytes are a tag.
     std::uint16_t effectiveTag = tag;
     if (tag == riff::kTagExtensible) {
         effectiveTag = 0; // unknown unless the sub-format is proven
         if (size >= riff::kFormatExtensibleBytes && extraSize >= riff::kExtensibleExtraBytes) {
-            if (!stream::ReadExact(f, bytes + 18, riff::kExtensibleExtraBytes))
+            if (!stream::ReadExact(f, bytes + riff::kFormatWrittenBytes,
+                                   riff::kExtensibleExtraBytes))
                 return false;
             consumed += riff::kExtensibleExtraBytes;
-            const unsigned char* guid = bytes + 24;
+            const unsigned char* guid = bytes + riff::format::kSubFormat;
             std::uint16_t subTag = read_u16le(guid);
             // Only integer PCM and IEEE float are recognised inside the extensible chunk.
             if (std::memcmp(guid + 2, kSubFormatSuffix, sizeof kSubFormatSuffix) == 0 &&
@@ -277,7 +278,7 @@ bool HeaderWalk::Cues() {
         std::memcpy(cue->cuePoint, bytes, sizeof bytes);
         std::memset(cue->label, 0, sizeof cue->label);
         std::memset(cue->note, 0, sizeof cue->note);
-        cue->start = read_u32le(bytes + 20);
+        cue->start = read_u32le(bytes + riff::cue_point::kSampleOffset);
         cue->end = 0;
         cue->markerType = kMarkerPlain;
         if (m.cues.AddTail(cue) == nullptr)
@@ -302,9 +303,9 @@ bool HeaderWalk::PlayList() {
         PlayListRecord* segment = new (std::nothrow) PlayListRecord;
         if (segment == nullptr)
             continue;
-        segment->cueId = read_u32le(bytes);
-        segment->length = read_u32le(bytes + 4);
-        segment->repeatCount = read_u32le(bytes + 8);
+        segment->cueId = read_u32le(bytes + riff::kSegmentCueId);
+        segment->length = read_u32le(bytes + riff::kSegmentLength);
+        segment->repeatCount = read_u32le(bytes + riff::kSegmentRepeats);
         if (m.playList.AddTail(segment) == nullptr)
             delete segment;
     }
@@ -336,9 +337,10 @@ bool HeaderWalk::List(std::uint32_t size, bool again) {
             } else if (textLength != 0 && !stream::SeekRelative(f, textLength)) {
                 return false;
             }
-            CueRecord* cue = FirstCue(read_u32le(fixed));
+            CueRecord* cue = FirstCue(read_u32le(fixed + riff::kLtxtCueId));
             if (cue != nullptr) {
-                std::int32_t length = static_cast<std::int32_t>(read_u32le(fixed + 4));
+                std::int32_t length =
+                    static_cast<std::int32_t>(read_u32le(fixed + riff::kLtxtSampleLength));
                 cue->end = cue->start + length - 1;
                 cue->markerType = kMarkerRegion;
             }

@@ -13,6 +13,7 @@
 
 #include "host_records.h"
 #include "pointer_list.h"
+#include "riff_bytes.h"
 
 enum MarkerType : std::int32_t {
     kMarkerPlain = 2,
@@ -29,13 +30,18 @@ constexpr std::size_t kTextBytes = 260;
 constexpr std::size_t kCommentBytes = 520;
 constexpr std::size_t kSpareBlockBytes = 2048;
 constexpr std::size_t kCapabilityCount = 14;
+// The capability bytes GetCapabilities writes, position by position (their meaning is the
+// host's), the 32-bit value it writes beside them, and what QueryRead and QueryWrite return.
+constexpr unsigned char kCapabilityValues[kCapabilityCount] = {1, 0, 1, 0, 0, 1, 1,
+                                                               1, 1, 1, 0, 1, 1, 0};
+constexpr std::uint32_t kCapabilityValue = 1;
+constexpr std::uint32_t kQueryResult = 2;
 
 // One cue point of the file being read.
 struct CueRecord {
-    unsigned char cuePoint[24]; // as stored: id, position, chunk id, chunk start, block start,
-                                // sample offset
-    char label[128];
-    char note[128];
+    unsigned char cuePoint[riff::kCuePointBytes]; // as stored (riff::cue_point has the fields)
+    char label[host_marker::kTextBytes];
+    char note[host_marker::kTextBytes];
     std::int64_t start;
     std::int64_t end;
     std::int32_t markerType;

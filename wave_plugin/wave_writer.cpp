@@ -116,9 +116,9 @@ void HeaderChunks::Cues(ChunkWriter& out) const {
         if (marker == nullptr)
             continue;
         unsigned char point[riff::kCuePointBytes] = {};
-        riff::put_u32le(point, ++id);
-        std::memcpy(point + 8, "data", 4);
-        riff::put_u32le(point + 20, hm::StartLow(marker));
+        riff::put_u32le(point + riff::cue_point::kCueId, ++id);
+        std::memcpy(point + riff::cue_point::kChunkId, "data", 4);
+        riff::put_u32le(point + riff::cue_point::kSampleOffset, hm::StartLow(marker));
         out.Bytes(point, sizeof point);
     }
 }
@@ -135,8 +135,8 @@ void HeaderChunks::Labels(ChunkWriter& out) const {
         if (hm::Type(marker) == kMarkerPlain)
             continue;
         unsigned char ltxt[riff::kLtxtFixedBytes] = {};
-        riff::put_u32le(ltxt, id);
-        riff::put_u32le(ltxt + 4, SampleLength(marker));
+        riff::put_u32le(ltxt + riff::kLtxtCueId, id);
+        riff::put_u32le(ltxt + riff::kLtxtSampleLength, SampleLength(marker));
         out.Header("ltxt", riff::kLtxtFixedBytes);
         out.Bytes(ltxt, sizeof ltxt);
     }
@@ -189,9 +189,9 @@ void HeaderChunks::PlayList(ChunkWriter& out) const {
                                   ? static_cast<std::uint32_t>(first.position) + 1
                                   : m_markerCount + 1;
         unsigned char segment[riff::kPlaySegmentBytes];
-        riff::put_u32le(segment, cueId);
-        riff::put_u32le(segment + 4, SampleLength(marker));
-        riff::put_u32le(segment + 8, 1); // repeat count
+        riff::put_u32le(segment + riff::kSegmentCueId, cueId);
+        riff::put_u32le(segment + riff::kSegmentLength, SampleLength(marker));
+        riff::put_u32le(segment + riff::kSegmentRepeats, 1);
         out.Bytes(segment, sizeof segment);
     }
 }
