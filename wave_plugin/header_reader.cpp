@@ -81,6 +81,12 @@ private:
     // Walks a list chunk's sub-chunks. A second walk (again) takes labels, notes and regions
     // only: the INFO texts were taken the first time.
     bool List(std::uint32_t size, bool again = false);
+    bool Region(std::uint32_t size);
+    bool CueText(std::uint32_t size, bool isLabel);
+    // The text after a sub-chunk's fixed fields, length bytes with the pad: read into the label
+    // buffer and terminated when shorter than the limit (taken), else passed over (a negative
+    // length moves back to the sub-chunk's end). False at the end of the stream.
+    bool SubText(std::int64_t length, bool* taken);
     // Lists met before the first cue chunk name cues not read yet: they are walked again once
     // the cue chunk has been read.
     void KeepForLater(std::uint32_t size);
@@ -256,61 +262,111 @@ void HeaderWalk::WalkKeptLists() {
     stream::SeekAbsolute(f, resume);
 }
 
+// Reads up to count records of RecordBytes file bytes each and hands each to take; stops
+// early when the stream runs out (more becomes false). Returns the records read.
+template <std::size_t RecordBytes, typename Take>
+std::uint32_t ReadRecords(std::FILE* f, std::uint32_t count, bool* more, Take take) {
+    unsigned char bytes[RecordBytes];
+    std::uint32_t read = 0;
+    for (; read < count; ++read) {
+        if (!stream::ReadExact(f, bytes, sizeof bytes)) {
+            *more = false;
+            break;
+        }
+        take(bytes);
+    }
+    return read;
+}
+
 bool HeaderWalk::Cues() {
-    unsigned char bytes[riff::kCuePointBytes];
-    if (!stream::ReadExact(f, bytes, 4))
+    unsigned char countBytes[4];
+    if (!stream::ReadExact(f, countBytes, sizeof countBytes))
         return false;
-    std::uint32_t count = read_u32le(bytes);
+    std::uint32_t count = read_u32le(countBytes);
     if (count == 0)
         return true;
     // The count tells the host how many marker records to offer; a count that runs past the end
-    // of the file is brought down to the points actually there.
-    std::uint32_t read = 0;
+    // of the file is brought down to the points actually there. A record that cannot be
+    // allocated drops its point.
     bool more = true;
-    for (; read < count; ++read) {
-        if (!stream::ReadExact(f, bytes, sizeof bytes)) {
-            more = false;
-            break;
-        }
-        CueRecord* cue = new (std::nothrow) CueRecord;
-        if (cue == nullptr)
-            continue;
-        std::memcpy(cue->cuePoint, bytes, sizeof bytes);
-        std::memset(cue->label, 0, sizeof cue->label);
-        std::memset(cue->note, 0, sizeof cue->note);
-        cue->start = read_u32le(bytes + riff::cue_point::kSampleOffset);
-        cue->end = 0;
-        cue->markerType = kMarkerPlain;
-        if (m.cues.AddTail(cue) == nullptr)
-            delete cue;
-    }
+    std::uint32_t read =
+        ReadRecords<riff::kCuePointBytes>(f, count, &more, [&](const unsigned char* bytes) {
+            CueRecord* cue = new (std::nothrow) CueRecord;
+            if (cue == nullptr)
+                return;
+            std::memcpy(cue->cuePoint, bytes, riff::kCuePointBytes);
+            std::memset(cue->label, 0, sizeof cue->label);
+            std::memset(cue->note, 0, sizeof cue->note);
+            cue->start = read_u32le(bytes + riff::cue_point::kSampleOffset);
+            cue->end = 0;
+            cue->markerType = kMarkerPlain;
+            if (m.cues.AddTail(cue) == nullptr)
+                delete cue;
+        });
     m.cueCount = static_cast<std::int32_t>(read > INT32_MAX ? INT32_MAX : read);
     return more;
 }
 
 bool HeaderWalk::PlayList() {
-    unsigned char bytes[riff::kPlaySegmentBytes];
-    if (!stream::ReadExact(f, bytes, 4))
+    unsigned char countBytes[4];
+    if (!stream::ReadExact(f, countBytes, sizeof countBytes))
         return false;
-    std::int32_t count = static_cast<std::int32_t>(read_u32le(bytes));
-    std::int32_t read = 0;
+    std::int32_t count = static_cast<std::int32_t>(read_u32le(countBytes));
     bool more = true;
-    for (; read < count; ++read) {
-        if (!stream::ReadExact(f, bytes, sizeof bytes)) {
-            more = false;
-            break;
-        }
-        PlayListRecord* segment = new (std::nothrow) PlayListRecord;
-        if (segment == nullptr)
-            continue;
-        segment->cueId = read_u32le(bytes + riff::kSegmentCueId);
-        segment->length = read_u32le(bytes + riff::kSegmentLength);
-        segment->repeatCount = read_u32le(bytes + riff::kSegmentRepeats);
-        if (m.playList.AddTail(segment) == nullptr)
-            delete segment;
-    }
-    m.playListCount = read;
+    std::uint32_t read = ReadRecords<riff::kPlaySegmentBytes>(
+        f, count > 0 ? static_cast<std::uint32_t>(count) : 0, &more,
+        [&](const unsigned char* bytes) {
+            PlayListRecord* segment = new (std::nothrow) PlayListRecord;
+            if (segment == nullptr)
+                return;
+            segment->cueId = read_u32le(bytes + riff::kSegmentCueId);
+            segment->length = read_u32le(bytes + riff::kSegmentLength);
+            segment->repeatCount = read_u32le(bytes + riff::kSegmentRepeats);
+            if (m.playList.AddTail(segment) == nullptr)
+                delete segment;
+        });
+    m.playListCount = static_cast<std::int32_t>(read);
     return more;
+}
+
+bool HeaderWalk::SubText(std::int64_t length, bool* taken) {
+    *taken = length > 0 && length < static_cast<std::int64_t>(kLabelTextLimit);
+    if (!*taken)
+        return length == 0 || stream::SeekRelative(f, length);
+    if (!stream::ReadExact(f, labelBuffer, static_cast<std::size_t>(length)))
+        return false;
+    labelBuffer[length] = '\0';
+    return true;
+}
+
+// "ltxt": every one makes its cue a region, whatever its purpose; its text is not kept.
+bool HeaderWalk::Region(std::uint32_t size) {
+    unsigned char fixed[riff::kLtxtFixedBytes];
+    bool taken;
+    if (!stream::ReadExact(f, fixed, sizeof fixed) ||
+        !SubText(Padded(size) - static_cast<std::int64_t>(sizeof fixed), &taken))
+        return false;
+    CueRecord* cue = FirstCue(read_u32le(fixed + riff::kLtxtCueId));
+    if (cue != nullptr) {
+        std::int32_t length =
+            static_cast<std::int32_t>(read_u32le(fixed + riff::kLtxtSampleLength));
+        cue->end = cue->start + length - 1;
+        cue->markerType = kMarkerRegion;
+    }
+    return true;
+}
+
+// "labl" and "note": the text goes to the first cue with the id, cut to the 128-byte field.
+bool HeaderWalk::CueText(std::uint32_t size, bool isLabel) {
+    unsigned char idBytes[riff::kCueIdBytes];
+    bool taken;
+    if (!stream::ReadExact(f, idBytes, sizeof idBytes) ||
+        !SubText(Padded(size) - static_cast<std::int64_t>(sizeof idBytes), &taken))
+        return false;
+    CueRecord* cue = taken ? FirstCue(read_u32le(idBytes)) : nullptr;
+    if (cue != nullptr)
+        CopyText(isLabel ? cue->label : cue->note, sizeof cue->label, labelBuffer);
+    return true;
 }
 
 bool HeaderWalk::List(std::uint32_t size, bool again) {
@@ -327,40 +383,11 @@ bool HeaderWalk::List(std::uint32_t size, bool again) {
         std::size_t capacity = 0;
         char* infoTarget = InfoTarget(id, &capacity);
         if (same_id(id, "ltxt")) {
-            unsigned char fixed[riff::kLtxtFixedBytes];
-            if (!stream::ReadExact(f, fixed, sizeof fixed))
+            if (!Region(subSize))
                 return false;
-            std::int64_t textLength = Padded(subSize) - static_cast<std::int64_t>(sizeof fixed);
-            if (textLength > 0 && textLength < static_cast<std::int64_t>(kLabelTextLimit)) {
-                if (!stream::ReadExact(f, labelBuffer, static_cast<std::size_t>(textLength)))
-                    return false;
-            } else if (textLength != 0 && !stream::SeekRelative(f, textLength)) {
-                return false;
-            }
-            CueRecord* cue = FirstCue(read_u32le(fixed + riff::kLtxtCueId));
-            if (cue != nullptr) {
-                std::int32_t length =
-                    static_cast<std::int32_t>(read_u32le(fixed + riff::kLtxtSampleLength));
-                cue->end = cue->start + length - 1;
-                cue->markerType = kMarkerRegion;
-            }
         } else if (same_id(id, "labl") || same_id(id, "note")) {
-            bool isLabel = same_id(id, "labl");
-            unsigned char idBytes[riff::kCueIdBytes];
-            if (!stream::ReadExact(f, idBytes, sizeof idBytes))
+            if (!CueText(subSize, same_id(id, "labl")))
                 return false;
-            std::int64_t textLength = Padded(subSize) - static_cast<std::int64_t>(sizeof idBytes);
-            if (textLength > 0 && textLength < static_cast<std::int64_t>(kLabelTextLimit)) {
-                if (!stream::ReadExact(f, labelBuffer, static_cast<std::size_t>(textLength)))
-                    return false;
-                labelBuffer[textLength] = '\0';
-                CueRecord* cue = FirstCue(read_u32le(idBytes));
-                // Texts longer than the 128-byte field are cut to 127 characters.
-                if (cue != nullptr)
-                    CopyText(isLabel ? cue->label : cue->note, sizeof cue->label, labelBuffer);
-            } else if (textLength != 0 && !stream::SeekRelative(f, textLength)) {
-                return false;
-            }
         } else if (infoTarget != nullptr && subSize <= capacity && !again) {
             if (!InfoText(infoTarget, capacity, subSize))
                 return false;

@@ -154,36 +154,20 @@ void KeyPositions::Update() {
     }
 }
 
-bool KeyPositions::First(std::uint64_t key, Match* match) const {
+bool KeyPositions::Find(std::uint64_t key, bool last, Match* match) const {
     if (m_indexed) {
         const KeyIndex::Entry* e = m_index.Find(key);
         if (e == nullptr)
             return false;
-        *match = Match{e->first, m_elements[e->first]};
+        int position = last ? e->last : e->first;
+        *match = Match{position, m_elements[position]};
         return true;
     }
     bool found = false;
     Walk(key, [&](const Match& m) {
         *match = m;
         found = true;
-        return false;
-    });
-    return found;
-}
-
-bool KeyPositions::Last(std::uint64_t key, Match* match) const {
-    if (m_indexed) {
-        const KeyIndex::Entry* e = m_index.Find(key);
-        if (e == nullptr)
-            return false;
-        *match = Match{e->last, m_elements[e->last]};
-        return true;
-    }
-    bool found = false;
-    Walk(key, [&](const Match& m) {
-        *match = m;
-        found = true;
-        return true;
+        return last; // the first match ends the walk; for the last, it goes on
     });
     return found;
 }

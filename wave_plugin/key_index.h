@@ -68,8 +68,8 @@ public:
     // Takes in the elements appended to the list since construction or the last call.
     void Update();
     // The first or the last element with the key; false when none has it.
-    bool First(std::uint64_t key, Match* match) const;
-    bool Last(std::uint64_t key, Match* match) const;
+    bool First(std::uint64_t key, Match* match) const { return Find(key, false, match); }
+    bool Last(std::uint64_t key, Match* match) const { return Find(key, true, match); }
     // Calls f(const Match&) for every element with the key, in list order.
     template <typename F> void ForEach(std::uint64_t key, F f) const;
     // True only at the first call for a key, so that a caller can act once per key (with the
@@ -80,6 +80,7 @@ public:
 
 private:
     bool Append(int position, std::uint64_t key, void* element);
+    bool Find(std::uint64_t key, bool last, Match* match) const;
     // Without the index: the walk over the list, stopping when f returns false.
     template <typename F> void Walk(std::uint64_t key, F f) const;
 
