@@ -99,41 +99,50 @@ KeyPositions::~KeyPositions() {
     std::free(m_elements);
 }
 
-bool KeyPositions::Append(int position, std::uint64_t key, void* element) {
-    if (position == m_capacity) {
-        int capacity = m_capacity == 0 ? 64 : m_capacity * 2;
-        int* next = static_cast<int*>(m_allocate(static_cast<std::size_t>(capacity), sizeof(int)));
-        void** elements =
-            static_cast<void**>(m_allocate(static_cast<std::size_t>(capacity), sizeof(void*)));
-        if (capacity < m_capacity || next == nullptr || elements == nullptr) {
-            std::free(next);
-            std::free(elements);
-            return false;
-        }
-        if (m_count > 0) {
-            std::memcpy(next, m_next, static_cast<std::size_t>(m_count) * sizeof(int));
-            std::memcpy(elements, m_elements, static_cast<std::size_t>(m_count) * sizeof(void*));
-        }
-        std::free(m_next);
-        std::free(m_elements);
-        m_next = next;
-        m_elements = elements;
-        m_capacity = capacity;
+bool KeyPositions::Reserve(int capacity) {
+    if (capacity <= m_capacity)
+        return true;
+    int* next = static_cast<int*>(m_allocate(static_cast<std::size_t>(capacity), sizeof(int)));
+    void** elements =
+        static_cast<void**>(m_allocate(static_cast<std::size_t>(capacity), sizeof(void*)));
+    if (next == nullptr || elements == nullptr) {
+        std::free(next);
+        std::free(elements);
+        return false;
     }
+    if (m_count > 0) {
+        std::memcpy(next, m_next, static_cast<std::size_t>(m_count) * sizeof(int));
+        std::memcpy(elements, m_elements, static_cast<std::size_t>(m_count) * sizeof(void*));
+    }
+    std::free(m_next);
+    std::free(m_elements);
+    m_next = next;
+    m_elements = elements;
+    m_capacity = capacity;
+    return true;
+}
+
+bool KeyPositions::Append(std::uint64_t key, void* element) {
     KeyIndex::Entry* e = m_index.Find(key);
     int previous = e != nullptr ? e->last : -1;
-    if (!m_index.Add(key, position, element))
+    if (!m_index.Add(key, m_count, element))
         return false;
-    m_next[position] = -1;
-    m_elements[position] = element;
+    m_next[m_count] = -1;
+    m_elements[m_count] = element;
     if (previous >= 0)
-        m_next[previous] = position;
+        m_next[previous] = m_count;
+    ++m_count;
     return true;
 }
 
 void KeyPositions::Update() {
     if (!m_indexed)
         return;
+    // Room for every node not taken in yet, in one allocation.
+    if (!Reserve(m_count + (m_list.GetCount() - m_nodesTaken))) {
+        m_indexed = false; // from now on every lookup walks the list
+        return;
+    }
     POSITION pos = m_taken;
     if (pos == nullptr)
         pos = m_list.GetHeadPosition();
@@ -143,14 +152,12 @@ void KeyPositions::Update() {
         POSITION node = pos;
         void* element = m_list.GetNext(pos);
         m_taken = node;
+        ++m_nodesTaken;
         std::uint64_t key;
-        if (!m_keyOf(element, &key))
-            continue;
-        if (!Append(m_count, key, element)) {
-            m_indexed = false; // from now on every lookup walks the list
+        if (m_keyOf(element, &key) && !Append(key, element)) {
+            m_indexed = false;
             return;
         }
-        ++m_count;
     }
 }
 

@@ -79,7 +79,8 @@ public:
     bool Indexed() const { return m_indexed; }
 
 private:
-    bool Append(int position, std::uint64_t key, void* element);
+    bool Reserve(int capacity);
+    bool Append(std::uint64_t key, void* element);
     bool Find(std::uint64_t key, bool last, Match* match) const;
     // Without the index: the walk over the list, stopping when f returns false.
     template <typename F> void Walk(std::uint64_t key, F f) const;
@@ -92,6 +93,7 @@ private:
     void** m_elements = nullptr; // position -> element
     int m_count = 0;             // positions taken in
     int m_capacity = 0;
+    int m_nodesTaken = 0;       // nodes taken in, with a key or without
     POSITION m_taken = nullptr; // the last node taken in
     bool m_indexed = true;
 };
