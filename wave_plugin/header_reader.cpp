@@ -279,7 +279,7 @@ std::uint32_t ReadRecords(std::FILE* f, std::uint32_t count, bool* more, Take ta
 }
 
 bool HeaderWalk::Cues() {
-    unsigned char countBytes[4];
+    unsigned char countBytes[riff::kCountBytes];
     if (!stream::ReadExact(f, countBytes, sizeof countBytes))
         return false;
     std::uint32_t count = read_u32le(countBytes);
@@ -308,7 +308,7 @@ bool HeaderWalk::Cues() {
 }
 
 bool HeaderWalk::PlayList() {
-    unsigned char countBytes[4];
+    unsigned char countBytes[riff::kCountBytes];
     if (!stream::ReadExact(f, countBytes, sizeof countBytes))
         return false;
     std::int32_t count = static_cast<std::int32_t>(read_u32le(countBytes));
@@ -371,14 +371,15 @@ bool HeaderWalk::CueText(std::uint32_t size, bool isLabel) {
 
 bool HeaderWalk::List(std::uint32_t size, bool again) {
     unsigned char header[riff::kChunkHeaderBytes];
-    if (!stream::ReadExact(f, header, 4))
+    if (!stream::ReadExact(f, header, riff::kListTypeBytes))
         return false;
-    std::int64_t remaining = size >= 4 ? static_cast<std::int64_t>(size) - 4 : 0;
+    std::int64_t remaining =
+        size >= riff::kListTypeBytes ? static_cast<std::int64_t>(size - riff::kListTypeBytes) : 0;
     while (remaining > static_cast<std::int64_t>(riff::kChunkHeaderBytes)) {
         if (!stream::ReadExact(f, header, sizeof header))
             return false;
         const unsigned char* id = header;
-        std::uint32_t subSize = read_u32le(header + 4);
+        std::uint32_t subSize = read_u32le(header + riff::kSizeAt);
         remaining -= static_cast<std::int64_t>(riff::kChunkHeaderBytes) + Padded(subSize);
         std::size_t capacity = 0;
         char* infoTarget = InfoTarget(id, &capacity);
@@ -402,7 +403,7 @@ void HeaderWalk::Run() {
     unsigned char header[riff::kChunkHeaderBytes];
     while (stream::ReadExact(f, header, sizeof header)) {
         const unsigned char* id = header;
-        std::uint32_t size = read_u32le(header + 4);
+        std::uint32_t size = read_u32le(header + riff::kSizeAt);
         std::size_t capacity = 0;
         char* infoTarget = InfoTarget(id, &capacity);
         bool more;
@@ -440,7 +441,7 @@ std::int32_t WavePlugin::ReadHeader() {
     if (file == nullptr)
         return 0;
     unsigned char header[riff::kRiffHeaderBytes];
-    if (!stream::ReadExact(file, header, sizeof header) || !same_id(header + 8, "WAVE"))
+    if (!stream::ReadExact(file, header, sizeof header) || !same_id(header + riff::kFormAt, "WAVE"))
         return 0;
     // RF64 and BW64 files keep the RIFF WAVE layout and add 64-bit sizes.
     bool sixtyFour = same_id(header, "RF64") || same_id(header, "BW64");

@@ -7,6 +7,11 @@
 
 namespace riff {
 
+constexpr std::size_t kIdBytes = 4;    // a four-character identifier
+constexpr std::size_t kSizeAt = 4;     // a chunk header's size, after the identifier
+constexpr std::size_t kFormAt = 8;     // the RIFF header's form type, after "RIFF" and the size
+constexpr std::size_t kCountBytes = 4; // the count before cue points or play-list segments
+constexpr std::size_t kListTypeBytes = 4;
 constexpr std::size_t kChunkHeaderBytes = 8;
 constexpr std::size_t kRiffHeaderBytes = 12;
 constexpr std::size_t kFormatBaseBytes = 14;    // tag, channels, rate, bytes/s, alignment

@@ -105,7 +105,7 @@ std::int32_t WavePlugin::ReadSamples(void* buffer, std::int32_t bufferBytes) {
         HandOver();
     if (file == nullptr || buffer == nullptr || bufferBytes < 0)
         return 0;
-    std::int64_t frameBytes = static_cast<std::int64_t>(info.channels) * info.bitsPerSample / 8;
+    std::int64_t frameBytes = info.FrameBytes();
     if (frameBytes <= 0)
         return 0;
     std::int64_t wanted = bufferBytes / frameBytes;

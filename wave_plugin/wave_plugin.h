@@ -92,6 +92,10 @@ public:
     virtual void* Destroy(std::uint32_t flags);
     // False when a buffer could not be allocated at construction.
     bool Complete() const;
+    // Bytes per sample frame: channels x bits per sample / 8, truncated; 0 or less for none.
+    std::int64_t FrameBytes() const {
+        return static_cast<std::int64_t>(channels) * bitsPerSample / 8;
+    }
 
     std::uint32_t reserved33C;
     std::uint32_t sampleRate;

@@ -108,7 +108,8 @@ void HeaderChunks::InfoTexts(ChunkWriter& out) const {
 }
 
 void HeaderChunks::Cues(ChunkWriter& out) const {
-    out.Header("CUE ", static_cast<std::uint32_t>(riff::kCuePointBytes * m_markerCount + 4));
+    out.Header("CUE ", static_cast<std::uint32_t>(riff::kCountBytes +
+                                                  riff::kCuePointBytes * m_markerCount));
     out.U32(m_markerCount);
     std::uint32_t id = 0;
     for (POSITION pos = m.hostMarkers->GetHeadPosition(); pos != nullptr;) {
@@ -117,7 +118,7 @@ void HeaderChunks::Cues(ChunkWriter& out) const {
             continue;
         unsigned char point[riff::kCuePointBytes] = {};
         riff::put_u32le(point + riff::cue_point::kCueId, ++id);
-        std::memcpy(point + riff::cue_point::kChunkId, "data", 4);
+        std::memcpy(point + riff::cue_point::kChunkId, "data", riff::kIdBytes);
         riff::put_u32le(point + riff::cue_point::kSampleOffset, hm::StartLow(marker));
         out.Bytes(point, sizeof point);
     }
@@ -125,7 +126,7 @@ void HeaderChunks::Cues(ChunkWriter& out) const {
 
 void HeaderChunks::Labels(ChunkWriter& out) const {
     out.Begin("list");
-    out.Bytes("adtl", 4);
+    out.Bytes("adtl", riff::kListTypeBytes);
     std::uint32_t id = 0;
     for (POSITION pos = m.hostMarkers->GetHeadPosition(); pos != nullptr;) {
         const void* marker = m.hostMarkers->GetNext(pos);
@@ -172,7 +173,8 @@ void HeaderChunks::PlayList(ChunkWriter& out) const {
         }
     if (entryCount == 0)
         return;
-    out.Header("plst", static_cast<std::uint32_t>(riff::kPlaySegmentBytes * entryCount + 4));
+    out.Header("plst", static_cast<std::uint32_t>(riff::kCountBytes +
+                                                  riff::kPlaySegmentBytes * entryCount));
     out.U32(entryCount);
     if (out.Counting()) { // only the length counts: the segments need no lookup
         out.Bytes(nullptr, riff::kPlaySegmentBytes * entryCount);
@@ -212,8 +214,8 @@ std::int32_t WavePlugin::WriteHeader() {
     ChunkWriter counter(nullptr);
     chunks.Write(counter, false);
     // The RIFF size counts the form type, the chunks and the samples.
-    std::uint64_t riffSize =
-        4 + static_cast<std::uint64_t>(counter.Written()) + static_cast<std::uint64_t>(dataBytes);
+    std::uint64_t riffSize = riff::kIdBytes + static_cast<std::uint64_t>(counter.Written()) +
+                             static_cast<std::uint64_t>(dataBytes);
     bool sixtyFour = dataBytes > 0 && riffSize > kRiffSizeLimit;
 
     std::rewind(file);
@@ -240,7 +242,7 @@ std::int32_t WavePlugin::WriteSamples(void* buffer, std::int32_t bufferBytes, st
         for (std::int32_t i = 0; i < bufferBytes; ++i)
             bytes[i] ^= 0x80;
     }
-    std::int64_t frameBytes = static_cast<std::int64_t>(info.channels) * info.bitsPerSample / 8;
+    std::int64_t frameBytes = info.FrameBytes();
     if (frameBytes <= 0 || frames <= 0 || bufferBytes <= 0)
         return 0;
     // Never more frames than the host's buffer holds.
