@@ -1,6 +1,6 @@
-// The WAVE header reader: walks the chunks of the file just opened, fills the audio
-// properties and texts, collects cue points and play-list segments, and leaves the stream at
-// the first sample byte.
+// The WAVE header reader: walks the chunks of the file just opened (RIFF, or RF64 and BW64 with
+// their 64-bit sizes), fills the audio properties and texts, collects cue points, their labels,
+// notes and regions and the play-list segments, and leaves the stream at the first sample byte.
 #include "wave_plugin.h"
 
 #include <cstdint>

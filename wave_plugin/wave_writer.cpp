@@ -9,21 +9,17 @@
 #include <cstring>
 
 #include "chunk_writer.h"
-#include "file_stream.h"
 #include "key_index.h"
 #include "riff_bytes.h"
-
-#ifndef WAVE_RIFF_SIZE_LIMIT
-#define WAVE_RIFF_SIZE_LIMIT 0xFFFFFFFF
-#endif
 
 namespace {
 
 using riff::ChunkWriter;
 
-// The largest RIFF size (the file's length less 8) written as a RIFF file; test builds lower
-// it to reach the RF64 layout with small files.
-constexpr std::uint64_t kRiffSizeLimit = WAVE_RIFF_SIZE_LIMIT;
+// The largest RIFF size (the file's length less 8) that a RIFF file can state; a larger file
+// is written as RF64.
+constexpr std::uint64_t kRiffSizeLimit = 0xFFFFFFFF;
+// The RIFF size written until the close fills it in.
 constexpr std::uint32_t kSizePlaceholder = 0xFFFFFFFF;
 
 namespace hm = host_marker;
