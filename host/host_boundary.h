@@ -77,6 +77,10 @@ enum {
     WP_HOST_MARKERS = 0x38C,
     WP_PLAY_LIST_COUNT = 0x390,
     WP_CUE_COUNT = 0x394,
+    WP_OPEN_NAME = 0x398, /* the plug-in's own fields, which the host leaves alone */
+    WP_OPEN_PATH = 0x49C,
+    WP_FILE = 0x5A0,
+    WP_FRAMES_REMAINING = 0x5DC,
     WP_TEXT_BYTES = 260,
     WP_COMMENT_BYTES = 520,
 };

@@ -17,9 +17,9 @@ std::size_t TextLength(const char* text, std::size_t limit) {
 }
 
 void FillFileHeader(unsigned char* header, const char* form, std::uint32_t size) {
-    std::memcpy(header, form, 4);
-    put_u32le(header + 4, size);
-    std::memcpy(header + 8, "WAVE", 4);
+    std::memcpy(header, form, kIdBytes);
+    put_u32le(header + kSizeAt, size);
+    std::memcpy(header + kFormAt, "WAVE", kIdBytes);
 }
 
 } // namespace
@@ -55,7 +55,7 @@ void ChunkWriter::FileHeader(const char* form, std::uint32_t size) {
 }
 
 void ChunkWriter::Header(const char* id, std::uint32_t size) {
-    Bytes(id, 4);
+    Bytes(id, kIdBytes);
     U32(size);
 }
 
@@ -70,7 +70,7 @@ void ChunkWriter::End() {
     std::int64_t end = stream::Tell(m_f);
     unsigned char size[4];
     put_u32le(size, static_cast<std::uint32_t>(end - m_begun - kChunkHeaderBytes));
-    stream::SeekAbsolute(m_f, m_begun + 4);
+    stream::SeekAbsolute(m_f, m_begun + static_cast<std::int64_t>(kSizeAt));
     std::fwrite(size, 1, sizeof size, m_f);
     stream::SeekAbsolute(m_f, end);
     m_begun = -1;

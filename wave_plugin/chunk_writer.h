@@ -16,6 +16,7 @@ public:
     // Writes from the stream's current position, which counts as offset 0; null: counts only.
     explicit ChunkWriter(std::FILE* f) : m_f(f) {}
 
+    // n bytes from p; while counting, p is not read and may be null.
     void Bytes(const void* p, std::size_t n);
     void U16(std::uint32_t v);
     void U32(std::uint32_t v);

@@ -15,20 +15,24 @@ void SetBinary(std::FILE* f) {
 #endif
 }
 
-bool SeekAbsolute(std::FILE* f, std::int64_t offset) {
+namespace {
+
+bool Seek(std::FILE* f, std::int64_t offset, int whence) {
 #if defined(_WIN32)
-    return fseeko64(f, offset, SEEK_SET) == 0;
+    return fseeko64(f, offset, whence) == 0;
 #else
-    return fseeko(f, static_cast<off_t>(offset), SEEK_SET) == 0;
+    return fseeko(f, static_cast<off_t>(offset), whence) == 0;
 #endif
 }
 
+} // namespace
+
+bool SeekAbsolute(std::FILE* f, std::int64_t offset) {
+    return Seek(f, offset, SEEK_SET);
+}
+
 bool SeekRelative(std::FILE* f, std::int64_t distance) {
-#if defined(_WIN32)
-    return fseeko64(f, distance, SEEK_CUR) == 0;
-#else
-    return fseeko(f, static_cast<off_t>(distance), SEEK_CUR) == 0;
-#endif
+    return Seek(f, distance, SEEK_CUR);
 }
 
 std::int64_t Tell(std::FILE* f) {

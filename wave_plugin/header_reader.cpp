@@ -1,6 +1,6 @@
-// The WAVE header reader: walks the chunks of the file just opened, fills the audio
-// properties and texts, collects cue points and play-list segments, and leaves the stream at
-// the first sample byte.
+// The WAVE header reader: walks the chunks of the file just opened (RIFF, or RF64 and BW64 with
+// their 64-bit sizes), fills the audio properties and texts, collects cue points, their labels,
+// notes and regions and the play-list segments, and leaves the stream at the first sample byte.
 #include "wave_plugin.h"
 
 #include <cstdint>
@@ -62,7 +62,8 @@ struct ListSpan {
 // One call of ReadHeader: the walk's state and the chunk handlers.
 class HeaderWalk {
 public:
-    HeaderWalk(WavePlugin& p, bool sixtyFour) : m(p), f(p.file), sixtyFour(sixtyFour) {}
+    HeaderWalk(WavePlugin& p, bool sixtyFour)
+        : m(p), f(p.file), sixtyFour(sixtyFour), cueIds(p.cues, CueRecord::Key) {}
     ~HeaderWalk() { std::free(pending); }
     HeaderWalk(const HeaderWalk&) = delete;
     HeaderWalk& operator=(const HeaderWalk&) = delete;
@@ -80,6 +81,12 @@ private:
     // Walks a list chunk's sub-chunks. A second walk (again) takes labels, notes and regions
     // only: the INFO texts were taken the first time.
     bool List(std::uint32_t size, bool again = false);
+    bool Region(std::uint32_t size);
+    bool CueText(std::uint32_t size, bool isLabel);
+    // The text after a sub-chunk's fixed fields, length bytes with the pad: read into the label
+    // buffer and terminated when shorter than the limit (taken), else passed over (a negative
+    // length moves back to the sub-chunk's end). False at the end of the stream.
+    bool SubText(std::int64_t length, bool* taken);
     // Lists met before the first cue chunk name cues not read yet: they are walked again once
     // the cue chunk has been read.
     void KeepForLater(std::uint32_t size);
@@ -99,7 +106,7 @@ private:
     ListSpan* pending = nullptr; // lists before the first cue chunk, in file order
     std::size_t pendingCount = 0;
     std::size_t pendingCapacity = 0;
-    KeyIndex cueIds; // cueId -> first CueRecord
+    KeyPositions cueIds; // where each cueId stands in m.cues
     char infoBuffer[kCommentBytes + 1];
     char labelBuffer[kLabelTextLimit + 1];
 };
@@ -130,17 +137,8 @@ bool HeaderWalk::InfoText(char* target, std::size_t capacity, std::uint32_t size
 }
 
 CueRecord* HeaderWalk::FirstCue(std::uint32_t cueId) {
-    if (cueIds.Usable()) {
-        KeyIndex::Entry* e = cueIds.Find(cueId);
-        return e != nullptr ? static_cast<CueRecord*>(e->value) : nullptr;
-    }
-    POSITION pos = m.cues.GetHeadPosition();
-    while (pos != nullptr) {
-        CueRecord* cue = static_cast<CueRecord*>(m.cues.GetNext(pos));
-        if (cue->CueId() == cueId)
-            return cue;
-    }
-    return nullptr;
+    KeyPositions::Match first;
+    return cueIds.First(cueId, &first) ? static_cast<CueRecord*>(first.element) : nullptr;
 }
 
 bool HeaderWalk::Format(std::uint32_t size) {
@@ -150,37 +148,38 @@ bool HeaderWalk::Format(std::uint32_t size) {
     if (!stream::ReadExact(f, bytes, riff::kFormatBaseBytes))
         return false;
     std::int64_t consumed = riff::kFormatBaseBytes;
-    std::uint16_t tag = read_u16le(bytes);
-    std::uint16_t channels = read_u16le(bytes + 2);
-    std::uint32_t sampleRate = read_u32le(bytes + 4);
-    std::uint16_t blockAlign = read_u16le(bytes + 12);
+    std::uint16_t tag = read_u16le(bytes + riff::format::kTag);
+    std::uint16_t channels = read_u16le(bytes + riff::format::kChannels);
+    std::uint32_t sampleRate = read_u32le(bytes + riff::format::kSampleRate);
+    std::uint16_t blockAlign = read_u16le(bytes + riff::format::kBlockAlign);
     // Derived from the block alignment, bits per sample can exceed 16 bits (8 x 65535).
     std::uint32_t bits;
-    if (size >= 15) {
-        if (!stream::ReadExact(f, bytes + 14, 2))
+    if (size >= riff::format::kBitsPresentFrom) {
+        if (!stream::ReadExact(f, bytes + riff::format::kBitsPerSample, 2))
             return false;
         consumed += 2;
-        bits = read_u16le(bytes + 14);
+        bits = read_u16le(bytes + riff::format::kBitsPerSample);
     } else {
         std::uint32_t derived = channels != 0 ? 8u * blockAlign / channels : 0;
         bits = derived != 0 ? derived : 8;
     }
     std::uint16_t extraSize = 0;
-    if (size >= 17) {
-        if (!stream::ReadExact(f, bytes + 16, 2))
+    if (size >= riff::format::kExtraSizePresentFrom) {
+        if (!stream::ReadExact(f, bytes + riff::format::kExtraSize, 2))
             return false;
         consumed += 2;
-        extraSize = read_u16le(bytes + 16);
+        extraSize = read_u16le(bytes + riff::format::kExtraSize);
     }
     // The extensible chunk names its sample format by a GUID whose first two bytes are a tag.
     std::uint16_t effectiveTag = tag;
     if (tag == riff::kTagExtensible) {
         effectiveTag = 0; // unknown unless the sub-format is proven
         if (size >= riff::kFormatExtensibleBytes && extraSize >= riff::kExtensibleExtraBytes) {
-            if (!stream::ReadExact(f, bytes + 18, riff::kExtensibleExtraBytes))
+            if (!stream::ReadExact(f, bytes + riff::kFormatWrittenBytes,
+                                   riff::kExtensibleExtraBytes))
                 return false;
             consumed += riff::kExtensibleExtraBytes;
-            const unsigned char* guid = bytes + 24;
+            const unsigned char* guid = bytes + riff::format::kSubFormat;
             std::uint16_t subTag = read_u16le(guid);
             // Only integer PCM and IEEE float are recognised inside the extensible chunk.
             if (std::memcmp(guid + 2, kSubFormatSuffix, sizeof kSubFormatSuffix) == 0 &&
@@ -263,115 +262,133 @@ void HeaderWalk::WalkKeptLists() {
     stream::SeekAbsolute(f, resume);
 }
 
+// Reads up to count records of RecordBytes file bytes each and hands each to take; stops
+// early when the stream runs out (more becomes false). Returns the records read.
+template <std::size_t RecordBytes, typename Take>
+std::uint32_t ReadRecords(std::FILE* f, std::uint32_t count, bool* more, Take take) {
+    unsigned char bytes[RecordBytes];
+    std::uint32_t read = 0;
+    for (; read < count; ++read) {
+        if (!stream::ReadExact(f, bytes, sizeof bytes)) {
+            *more = false;
+            break;
+        }
+        take(bytes);
+    }
+    return read;
+}
+
 bool HeaderWalk::Cues() {
-    unsigned char bytes[riff::kCuePointBytes];
-    if (!stream::ReadExact(f, bytes, 4))
+    unsigned char countBytes[riff::kCountBytes];
+    if (!stream::ReadExact(f, countBytes, sizeof countBytes))
         return false;
-    std::uint32_t count = read_u32le(bytes);
+    std::uint32_t count = read_u32le(countBytes);
     if (count == 0)
         return true;
     // The count tells the host how many marker records to offer; a count that runs past the end
-    // of the file is brought down to the points actually there.
-    std::uint32_t read = 0;
+    // of the file is brought down to the points actually there. A record that cannot be
+    // allocated drops its point.
     bool more = true;
-    for (; read < count; ++read) {
-        if (!stream::ReadExact(f, bytes, sizeof bytes)) {
-            more = false;
-            break;
-        }
-        CueRecord* cue = new (std::nothrow) CueRecord;
-        if (cue == nullptr)
-            continue;
-        std::memcpy(cue->cuePoint, bytes, sizeof bytes);
-        std::memset(cue->label, 0, sizeof cue->label);
-        std::memset(cue->note, 0, sizeof cue->note);
-        cue->start = read_u32le(bytes + 20);
-        cue->end = 0;
-        cue->markerType = kMarkerPlain;
-        int position = m.cues.GetCount();
-        if (m.cues.AddTail(cue) == nullptr) {
-            delete cue;
-            continue;
-        }
-        if (cueIds.Usable() && cueIds.Find(cue->CueId()) == nullptr)
-            cueIds.Add(cue->CueId(), position, cue);
-    }
+    std::uint32_t read =
+        ReadRecords<riff::kCuePointBytes>(f, count, &more, [&](const unsigned char* bytes) {
+            CueRecord* cue = new (std::nothrow) CueRecord;
+            if (cue == nullptr)
+                return;
+            std::memcpy(cue->cuePoint, bytes, riff::kCuePointBytes);
+            std::memset(cue->label, 0, sizeof cue->label);
+            std::memset(cue->note, 0, sizeof cue->note);
+            cue->start = read_u32le(bytes + riff::cue_point::kSampleOffset);
+            cue->end = 0;
+            cue->markerType = kMarkerPlain;
+            if (m.cues.AddTail(cue) == nullptr)
+                delete cue;
+        });
     m.cueCount = static_cast<std::int32_t>(read > INT32_MAX ? INT32_MAX : read);
     return more;
 }
 
 bool HeaderWalk::PlayList() {
-    unsigned char bytes[riff::kPlaySegmentBytes];
-    if (!stream::ReadExact(f, bytes, 4))
+    unsigned char countBytes[riff::kCountBytes];
+    if (!stream::ReadExact(f, countBytes, sizeof countBytes))
         return false;
-    std::int32_t count = static_cast<std::int32_t>(read_u32le(bytes));
-    std::int32_t read = 0;
+    std::int32_t count = static_cast<std::int32_t>(read_u32le(countBytes));
     bool more = true;
-    for (; read < count; ++read) {
-        if (!stream::ReadExact(f, bytes, sizeof bytes)) {
-            more = false;
-            break;
-        }
-        PlayListRecord* segment = new (std::nothrow) PlayListRecord;
-        if (segment == nullptr)
-            continue;
-        segment->cueId = read_u32le(bytes);
-        segment->length = read_u32le(bytes + 4);
-        segment->repeatCount = read_u32le(bytes + 8);
-        if (m.playList.AddTail(segment) == nullptr)
-            delete segment;
-    }
-    m.playListCount = read;
+    std::uint32_t read = ReadRecords<riff::kPlaySegmentBytes>(
+        f, count > 0 ? static_cast<std::uint32_t>(count) : 0, &more,
+        [&](const unsigned char* bytes) {
+            PlayListRecord* segment = new (std::nothrow) PlayListRecord;
+            if (segment == nullptr)
+                return;
+            segment->cueId = read_u32le(bytes + riff::kSegmentCueId);
+            segment->length = read_u32le(bytes + riff::kSegmentLength);
+            segment->repeatCount = read_u32le(bytes + riff::kSegmentRepeats);
+            if (m.playList.AddTail(segment) == nullptr)
+                delete segment;
+        });
+    m.playListCount = static_cast<std::int32_t>(read);
     return more;
+}
+
+bool HeaderWalk::SubText(std::int64_t length, bool* taken) {
+    *taken = length > 0 && length < static_cast<std::int64_t>(kLabelTextLimit);
+    if (!*taken)
+        return length == 0 || stream::SeekRelative(f, length);
+    if (!stream::ReadExact(f, labelBuffer, static_cast<std::size_t>(length)))
+        return false;
+    labelBuffer[length] = '\0';
+    return true;
+}
+
+// "ltxt": every one makes its cue a region, whatever its purpose; its text is not kept.
+bool HeaderWalk::Region(std::uint32_t size) {
+    unsigned char fixed[riff::kLtxtFixedBytes];
+    bool taken;
+    if (!stream::ReadExact(f, fixed, sizeof fixed) ||
+        !SubText(Padded(size) - static_cast<std::int64_t>(sizeof fixed), &taken))
+        return false;
+    CueRecord* cue = FirstCue(read_u32le(fixed + riff::kLtxtCueId));
+    if (cue != nullptr) {
+        std::int32_t length =
+            static_cast<std::int32_t>(read_u32le(fixed + riff::kLtxtSampleLength));
+        cue->end = cue->start + length - 1;
+        cue->markerType = kMarkerRegion;
+    }
+    return true;
+}
+
+// "labl" and "note": the text goes to the first cue with the id, cut to the 128-byte field.
+bool HeaderWalk::CueText(std::uint32_t size, bool isLabel) {
+    unsigned char idBytes[riff::kCueIdBytes];
+    bool taken;
+    if (!stream::ReadExact(f, idBytes, sizeof idBytes) ||
+        !SubText(Padded(size) - static_cast<std::int64_t>(sizeof idBytes), &taken))
+        return false;
+    CueRecord* cue = taken ? FirstCue(read_u32le(idBytes)) : nullptr;
+    if (cue != nullptr)
+        CopyText(isLabel ? cue->label : cue->note, sizeof cue->label, labelBuffer);
+    return true;
 }
 
 bool HeaderWalk::List(std::uint32_t size, bool again) {
     unsigned char header[riff::kChunkHeaderBytes];
-    if (!stream::ReadExact(f, header, 4))
+    if (!stream::ReadExact(f, header, riff::kListTypeBytes))
         return false;
-    std::int64_t remaining = size >= 4 ? static_cast<std::int64_t>(size) - 4 : 0;
+    std::int64_t remaining =
+        size >= riff::kListTypeBytes ? static_cast<std::int64_t>(size - riff::kListTypeBytes) : 0;
     while (remaining > static_cast<std::int64_t>(riff::kChunkHeaderBytes)) {
         if (!stream::ReadExact(f, header, sizeof header))
             return false;
         const unsigned char* id = header;
-        std::uint32_t subSize = read_u32le(header + 4);
+        std::uint32_t subSize = read_u32le(header + riff::kSizeAt);
         remaining -= static_cast<std::int64_t>(riff::kChunkHeaderBytes) + Padded(subSize);
         std::size_t capacity = 0;
         char* infoTarget = InfoTarget(id, &capacity);
         if (same_id(id, "ltxt")) {
-            unsigned char fixed[riff::kLtxtFixedBytes];
-            if (!stream::ReadExact(f, fixed, sizeof fixed))
+            if (!Region(subSize))
                 return false;
-            std::int64_t textLength = Padded(subSize) - static_cast<std::int64_t>(sizeof fixed);
-            if (textLength > 0 && textLength < static_cast<std::int64_t>(kLabelTextLimit)) {
-                if (!stream::ReadExact(f, labelBuffer, static_cast<std::size_t>(textLength)))
-                    return false;
-            } else if (textLength != 0 && !stream::SeekRelative(f, textLength)) {
-                return false;
-            }
-            CueRecord* cue = FirstCue(read_u32le(fixed));
-            if (cue != nullptr) {
-                std::int32_t length = static_cast<std::int32_t>(read_u32le(fixed + 4));
-                cue->end = cue->start + length - 1;
-                cue->markerType = kMarkerRegion;
-            }
         } else if (same_id(id, "labl") || same_id(id, "note")) {
-            bool isLabel = same_id(id, "labl");
-            unsigned char idBytes[riff::kCueIdBytes];
-            if (!stream::ReadExact(f, idBytes, sizeof idBytes))
+            if (!CueText(subSize, same_id(id, "labl")))
                 return false;
-            std::int64_t textLength = Padded(subSize) - static_cast<std::int64_t>(sizeof idBytes);
-            if (textLength > 0 && textLength < static_cast<std::int64_t>(kLabelTextLimit)) {
-                if (!stream::ReadExact(f, labelBuffer, static_cast<std::size_t>(textLength)))
-                    return false;
-                labelBuffer[textLength] = '\0';
-                CueRecord* cue = FirstCue(read_u32le(idBytes));
-                // Texts longer than the 128-byte field are cut to 127 characters.
-                if (cue != nullptr)
-                    CopyText(isLabel ? cue->label : cue->note, sizeof cue->label, labelBuffer);
-            } else if (textLength != 0 && !stream::SeekRelative(f, textLength)) {
-                return false;
-            }
         } else if (infoTarget != nullptr && subSize <= capacity && !again) {
             if (!InfoText(infoTarget, capacity, subSize))
                 return false;
@@ -386,7 +403,7 @@ void HeaderWalk::Run() {
     unsigned char header[riff::kChunkHeaderBytes];
     while (stream::ReadExact(f, header, sizeof header)) {
         const unsigned char* id = header;
-        std::uint32_t size = read_u32le(header + 4);
+        std::uint32_t size = read_u32le(header + riff::kSizeAt);
         std::size_t capacity = 0;
         char* infoTarget = InfoTarget(id, &capacity);
         bool more;
@@ -401,6 +418,7 @@ void HeaderWalk::Run() {
             more = InfoText(infoTarget, capacity, size);
         else if (same_id(id, "CUE ")) {
             more = Cues();
+            cueIds.Update();
             cueChunkSeen = true;
             WalkKeptLists();
         } else if (same_id(id, "LIST")) {
@@ -423,7 +441,7 @@ std::int32_t WavePlugin::ReadHeader() {
     if (file == nullptr)
         return 0;
     unsigned char header[riff::kRiffHeaderBytes];
-    if (!stream::ReadExact(file, header, sizeof header) || !same_id(header + 8, "WAVE"))
+    if (!stream::ReadExact(file, header, sizeof header) || !same_id(header + riff::kFormAt, "WAVE"))
         return 0;
     // RF64 and BW64 files keep the RIFF WAVE layout and add 64-bit sizes.
     bool sixtyFour = same_id(header, "RF64") || same_id(header, "BW64");

@@ -1,6 +1,7 @@
 #include "key_index.h"
 
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -22,6 +23,8 @@ std::size_t Hash(std::uint64_t key) {
 
 } // namespace
 
+// --- KeyIndex ---------------------------------------------------------------------------------
+
 KeyIndex::~KeyIndex() {
     std::free(m_slots);
 }
@@ -30,7 +33,7 @@ bool KeyIndex::Grow() {
     std::size_t capacity = m_capacity == 0 ? 64 : m_capacity * 2;
     if (capacity < m_capacity)
         return false;
-    Entry* slots = static_cast<Entry*>(std::calloc(capacity, sizeof(Entry)));
+    Entry* slots = static_cast<Entry*>(m_allocate(capacity, sizeof(Entry)));
     if (slots == nullptr)
         return false;
     for (std::size_t i = 0; i < m_capacity; ++i) {
@@ -82,4 +85,106 @@ KeyIndex::Entry* KeyIndex::Find(std::uint64_t key) const {
         j = (j + 1) & (m_capacity - 1);
     }
     return nullptr;
+}
+
+// --- KeyPositions -----------------------------------------------------------------------------
+
+KeyPositions::KeyPositions(const CPtrList& list, KeyOf keyOf, Allocate allocate)
+    : m_list(list), m_keyOf(keyOf), m_allocate(allocate), m_index(allocate) {
+    Update();
+}
+
+KeyPositions::~KeyPositions() {
+    std::free(m_next);
+    std::free(m_elements);
+}
+
+bool KeyPositions::Reserve(int capacity) {
+    if (capacity <= m_capacity)
+        return true;
+    int* next = static_cast<int*>(m_allocate(static_cast<std::size_t>(capacity), sizeof(int)));
+    void** elements =
+        static_cast<void**>(m_allocate(static_cast<std::size_t>(capacity), sizeof(void*)));
+    if (next == nullptr || elements == nullptr) {
+        std::free(next);
+        std::free(elements);
+        return false;
+    }
+    if (m_count > 0) {
+        std::memcpy(next, m_next, static_cast<std::size_t>(m_count) * sizeof(int));
+        std::memcpy(elements, m_elements, static_cast<std::size_t>(m_count) * sizeof(void*));
+    }
+    std::free(m_next);
+    std::free(m_elements);
+    m_next = next;
+    m_elements = elements;
+    m_capacity = capacity;
+    return true;
+}
+
+bool KeyPositions::Append(std::uint64_t key, void* element) {
+    KeyIndex::Entry* e = m_index.Find(key);
+    int previous = e != nullptr ? e->last : -1;
+    if (!m_index.Add(key, m_count, element))
+        return false;
+    m_next[m_count] = -1;
+    m_elements[m_count] = element;
+    if (previous >= 0)
+        m_next[previous] = m_count;
+    ++m_count;
+    return true;
+}
+
+void KeyPositions::Update() {
+    if (!m_indexed)
+        return;
+    // Room for every node not taken in yet, in one allocation.
+    if (!Reserve(m_count + (m_list.GetCount() - m_nodesTaken))) {
+        m_indexed = false; // from now on every lookup walks the list
+        return;
+    }
+    POSITION pos = m_taken;
+    if (pos == nullptr)
+        pos = m_list.GetHeadPosition();
+    else
+        m_list.GetNext(pos); // the node after the last one taken in
+    while (pos != nullptr) {
+        POSITION node = pos;
+        void* element = m_list.GetNext(pos);
+        m_taken = node;
+        ++m_nodesTaken;
+        std::uint64_t key;
+        if (m_keyOf(element, &key) && !Append(key, element)) {
+            m_indexed = false;
+            return;
+        }
+    }
+}
+
+bool KeyPositions::Find(std::uint64_t key, bool last, Match* match) const {
+    if (m_indexed) {
+        const KeyIndex::Entry* e = m_index.Find(key);
+        if (e == nullptr)
+            return false;
+        int position = last ? e->last : e->first;
+        *match = Match{position, m_elements[position]};
+        return true;
+    }
+    bool found = false;
+    Walk(key, [&](const Match& m) {
+        *match = m;
+        found = true;
+        return last; // the first match ends the walk; for the last, it goes on
+    });
+    return found;
+}
+
+bool KeyPositions::FirstVisit(std::uint64_t key) {
+    if (!m_indexed)
+        return true;
+    KeyIndex::Entry* e = m_index.Find(key);
+    if (e == nullptr || e->aux != 0)
+        return false;
+    e->aux = 1;
+    return true;
 }

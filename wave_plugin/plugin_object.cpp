@@ -13,9 +13,6 @@
 
 namespace {
 
-const unsigned char kCapabilityValues[kCapabilityCount] = {1, 0, 1, 0, 0, 1, 1,
-                                                           1, 1, 1, 0, 1, 1, 0};
-
 char* NewBuffer(std::size_t bytes) {
     return static_cast<char*>(std::calloc(bytes, 1));
 }
@@ -23,7 +20,14 @@ char* NewBuffer(std::size_t bytes) {
 } // namespace
 
 std::uint32_t CueRecord::CueId() const {
-    return riff::read_u32le(cuePoint);
+    return riff::read_u32le(cuePoint + riff::cue_point::kCueId);
+}
+
+bool CueRecord::Key(const void* element, std::uint64_t* key) {
+    if (element == nullptr)
+        return false;
+    *key = static_cast<const CueRecord*>(element)->CueId();
+    return true;
 }
 
 // --- WaveInfo ---------------------------------------------------------------------------------
@@ -124,7 +128,7 @@ void WavePlugin::SetFramesRemaining(std::int64_t frames) {
 
 std::uint32_t WavePlugin::GetCapabilities() {
     std::memcpy(capabilities, kCapabilityValues, kCapabilityCount);
-    capabilityValue = 1;
+    capabilityValue = kCapabilityValue;
     return 1;
 }
 
@@ -139,10 +143,10 @@ std::uint32_t WavePlugin::GetFormatName(char* name, char* extension, std::uint32
 void WavePlugin::ReservedSlot2() {}
 void WavePlugin::ReservedSlot3() {}
 std::uint32_t WavePlugin::QueryRead() {
-    return 2;
+    return kQueryResult;
 }
 std::uint32_t WavePlugin::QueryWrite() {
-    return 2;
+    return kQueryResult;
 }
 
 std::int32_t WavePlugin::OpenFile(const char* path, unsigned char forReading) {

@@ -7,6 +7,11 @@
 
 namespace riff {
 
+constexpr std::size_t kIdBytes = 4;    // a four-character identifier
+constexpr std::size_t kSizeAt = 4;     // a chunk header's size, after the identifier
+constexpr std::size_t kFormAt = 8;     // the RIFF header's form type, after "RIFF" and the size
+constexpr std::size_t kCountBytes = 4; // the count before cue points or play-list segments
+constexpr std::size_t kListTypeBytes = 4;
 constexpr std::size_t kChunkHeaderBytes = 8;
 constexpr std::size_t kRiffHeaderBytes = 12;
 constexpr std::size_t kFormatBaseBytes = 14;    // tag, channels, rate, bytes/s, alignment
@@ -29,6 +34,38 @@ constexpr std::size_t kDs64SampleCount = 16;
 constexpr std::size_t kDs64TableLength = 24;
 constexpr std::size_t kDs64MinimumBytes = 24; // the three sizes; the table may be left out
 constexpr std::size_t kDs64WrittenBytes = 28; // the three sizes and an empty table
+
+// The format chunk's fields, by offset in its contents. Bits per sample is there from a
+// chunk size of 15 bytes on, the extra size from 17 on; the extensible chunk's own fields follow.
+namespace format {
+constexpr std::size_t kTag = 0;
+constexpr std::size_t kChannels = 2;
+constexpr std::size_t kSampleRate = 4;
+constexpr std::size_t kBytesPerSecond = 8;
+constexpr std::size_t kBlockAlign = 12;
+constexpr std::size_t kBitsPerSample = 14;
+constexpr std::size_t kExtraSize = 16;
+constexpr std::size_t kSubFormat = 24; // a GUID whose first two bytes are a format tag
+constexpr std::size_t kBitsPresentFrom = 15;
+constexpr std::size_t kExtraSizePresentFrom = 17;
+} // namespace format
+
+// A cue point's fields, by offset.
+namespace cue_point {
+constexpr std::size_t kCueId = 0;
+constexpr std::size_t kPlayOrder = 4;
+constexpr std::size_t kChunkId = 8;
+constexpr std::size_t kChunkStart = 12;
+constexpr std::size_t kBlockStart = 16;
+constexpr std::size_t kSampleOffset = 20;
+} // namespace cue_point
+
+// The fixed fields of an "ltxt" sub-chunk and of a play-list segment, by offset.
+constexpr std::size_t kLtxtCueId = 0;
+constexpr std::size_t kLtxtSampleLength = 4;
+constexpr std::size_t kSegmentCueId = 0;
+constexpr std::size_t kSegmentLength = 4;
+constexpr std::size_t kSegmentRepeats = 8;
 
 constexpr std::uint16_t kTagPcm = 1;
 constexpr std::uint16_t kTagFloat = 3;

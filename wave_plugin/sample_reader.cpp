@@ -10,38 +10,24 @@
 
 namespace {
 
-unsigned char* At(void* record, std::size_t offset) {
-    return static_cast<unsigned char*>(record) + offset;
-}
-
-void PutI32(void* record, std::size_t offset, std::int32_t v) {
-    std::memcpy(At(record, offset), &v, sizeof v);
-}
-std::int32_t GetI32(void* record, std::size_t offset) {
-    std::int32_t v;
-    std::memcpy(&v, At(record, offset), sizeof v);
-    return v;
-}
-void PutI64(void* record, std::size_t offset, std::int64_t v) {
-    std::memcpy(At(record, offset), &v, sizeof v);
-}
+namespace hm = host_marker;
 
 // Fills one host marker from one cue.
 void FillMarker(void* marker, const CueRecord& cue) {
-    PutI64(marker, host_marker::kStart, cue.start);
-    PutI32(marker, host_marker::kMarkerType, cue.markerType);
+    hm::SetStart(marker, cue.start);
+    hm::SetType(marker, cue.markerType);
     if (cue.note[0] != '\0')
-        std::memcpy(At(marker, host_marker::kNote), cue.note, std::strlen(cue.note) + 1);
+        hm::SetText(marker, hm::kNote, cue.note);
     if (cue.label[0] != '\0')
-        std::memcpy(At(marker, host_marker::kLabel), cue.label, std::strlen(cue.label) + 1);
+        hm::SetText(marker, hm::kLabel, cue.label);
     if (cue.markerType == kMarkerRegion) {
         if (cue.end > cue.start)
-            PutI64(marker, host_marker::kEnd, cue.end);
+            hm::SetEnd(marker, cue.end);
         else
-            PutI32(marker, host_marker::kMarkerType, kMarkerPlain);
+            hm::SetType(marker, kMarkerPlain);
     }
-    if (GetI32(marker, host_marker::kMarkerType) == kMarkerPlain)
-        PutI32(marker, host_marker::kPointFlag, 1);
+    if (hm::Type(marker) == kMarkerPlain)
+        hm::SetPointFlag(marker, 1);
 }
 
 // The elements of a list, in order, in one array (null elements included); null when the
@@ -58,10 +44,6 @@ void** Elements(const CPtrList& list, int* count) {
     for (POSITION pos = list.GetHeadPosition(); pos != nullptr;)
         elements[i++] = list.GetNext(pos);
     return elements;
-}
-
-void StoreEntryMarker(void* entry, void* marker) {
-    std::memcpy(At(entry, host_play_list_entry::kMarker), &marker, sizeof marker);
 }
 
 } // namespace
@@ -86,32 +68,18 @@ void WavePlugin::HandOver() {
 }
 
 // Every cue whose id matches a segment's makes the marker at its position a play-list marker,
-// and the last such cue decides which marker the entry points at. The positions of each id are
-// chained once, so each segment costs no more than its own matches.
+// and the last such cue decides which marker the entry points at.
 void WavePlugin::HandOverPlayList() {
-    int cueTotal = 0;
+    KeyPositions ids(cues, CueRecord::Key);
     int markerTotal = 0;
-    void** cueArray = Elements(cues, &cueTotal);
     void** markers = hostMarkers != nullptr ? Elements(*hostMarkers, &markerTotal) : nullptr;
-    int* nextSame = static_cast<int*>(std::malloc((cueTotal > 0 ? cueTotal : 1) * sizeof(int)));
-    KeyIndex ids;
-    bool ready = cueArray != nullptr && nextSame != nullptr &&
-                 (hostMarkers == nullptr || markers != nullptr);
-    for (int i = 0; ready && i < cueTotal; ++i) {
-        nextSame[i] = -1;
-        std::uint32_t id = static_cast<CueRecord*>(cueArray[i])->CueId();
-        KeyIndex::Entry* e = ids.Find(id);
-        if (e != nullptr)
-            nextSame[e->last] = i;
-        ready = ids.Add(id, i);
-    }
-    if (!ready) {
-        std::free(cueArray);
-        std::free(markers);
-        std::free(nextSame);
-        HandOverPlayListPlain();
-        return;
-    }
+    // The host's marker at a position of the cue list; without memory for the array, by search.
+    auto markerAt = [&](int position) -> void* {
+        if (markers != nullptr)
+            return position < markerTotal ? markers[position] : nullptr;
+        POSITION node = hostMarkers != nullptr ? hostMarkers->FindIndex(position) : nullptr;
+        return node != nullptr ? hostMarkers->GetAt(node) : nullptr;
+    };
     POSITION entryPos = hostPlayList->GetHeadPosition();
     POSITION segmentPos = playList.GetHeadPosition();
     while (entryPos != nullptr && segmentPos != nullptr) {
@@ -119,43 +87,17 @@ void WavePlugin::HandOverPlayList() {
         PlayListRecord* segment = static_cast<PlayListRecord*>(playList.GetNext(segmentPos));
         if (entry == nullptr || segment == nullptr)
             continue;
-        KeyIndex::Entry* e = ids.Find(segment->cueId);
-        if (e == nullptr)
+        KeyPositions::Match last;
+        if (!ids.Last(segment->cueId, &last))
             continue;
-        if (e->aux == 0) {
-            for (int i = e->first; i >= 0; i = nextSame[i])
-                if (i < markerTotal && markers[i] != nullptr)
-                    PutI32(markers[i], host_marker::kMarkerType, kMarkerInPlayList);
-            e->aux = 1;
-        }
-        StoreEntryMarker(entry, e->last < markerTotal ? markers[e->last] : nullptr);
+        if (ids.FirstVisit(segment->cueId))
+            ids.ForEach(segment->cueId, [&](const KeyPositions::Match& match) {
+                if (void* marker = markerAt(match.position))
+                    hm::SetType(marker, kMarkerInPlayList);
+            });
+        host_play_list_entry::SetMarker(entry, markerAt(last.position));
     }
-    std::free(cueArray);
     std::free(markers);
-    std::free(nextSame);
-}
-
-// The same pairing by plain search, for when memory for the index cannot be had.
-void WavePlugin::HandOverPlayListPlain() {
-    POSITION entryPos = hostPlayList->GetHeadPosition();
-    POSITION segmentPos = playList.GetHeadPosition();
-    while (entryPos != nullptr && segmentPos != nullptr) {
-        void* entry = hostPlayList->GetNext(entryPos);
-        PlayListRecord* segment = static_cast<PlayListRecord*>(playList.GetNext(segmentPos));
-        if (entry == nullptr || segment == nullptr)
-            continue;
-        int index = 0;
-        for (POSITION pos = cues.GetHeadPosition(); pos != nullptr; ++index) {
-            CueRecord* cue = static_cast<CueRecord*>(cues.GetNext(pos));
-            if (cue->CueId() != segment->cueId)
-                continue;
-            POSITION node = hostMarkers != nullptr ? hostMarkers->FindIndex(index) : nullptr;
-            void* marker = node != nullptr ? hostMarkers->GetAt(node) : nullptr;
-            if (marker != nullptr)
-                PutI32(marker, host_marker::kMarkerType, kMarkerInPlayList);
-            StoreEntryMarker(entry, marker);
-        }
-    }
 }
 
 std::int32_t WavePlugin::ReadSamples(void* buffer, std::int32_t bufferBytes) {
@@ -163,7 +105,7 @@ std::int32_t WavePlugin::ReadSamples(void* buffer, std::int32_t bufferBytes) {
         HandOver();
     if (file == nullptr || buffer == nullptr || bufferBytes < 0)
         return 0;
-    std::int64_t frameBytes = static_cast<std::int64_t>(info.channels) * info.bitsPerSample / 8;
+    std::int64_t frameBytes = info.FrameBytes();
     if (frameBytes <= 0)
         return 0;
     std::int64_t wanted = bufferBytes / frameBytes;

@@ -11,24 +11,9 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "host_records.h"
 #include "pointer_list.h"
-
-// The host's marker record: only these offsets belong to the plug-in; the record may be longer.
-namespace host_marker {
-constexpr std::size_t kLabel = 0x000;
-constexpr std::size_t kNote = 0x080;
-constexpr std::size_t kTextBytes = 128;
-constexpr std::size_t kStart = 0x100;
-constexpr std::size_t kEnd = 0x108;
-constexpr std::size_t kMarkerType = 0x114;
-constexpr std::size_t kPointFlag = 0x120;
-constexpr std::size_t kMinimumBytes = 0x124;
-} // namespace host_marker
-
-// The host's play-list entry: a pointer to one of its marker records at offset 0, or null.
-namespace host_play_list_entry {
-constexpr std::size_t kMarker = 0x000;
-}
+#include "riff_bytes.h"
 
 enum MarkerType : std::int32_t {
     kMarkerPlain = 2,
@@ -45,18 +30,25 @@ constexpr std::size_t kTextBytes = 260;
 constexpr std::size_t kCommentBytes = 520;
 constexpr std::size_t kSpareBlockBytes = 2048;
 constexpr std::size_t kCapabilityCount = 14;
+// The capability bytes GetCapabilities writes, position by position (their meaning is the
+// host's), the 32-bit value it writes beside them, and what QueryRead and QueryWrite return.
+constexpr unsigned char kCapabilityValues[kCapabilityCount] = {1, 0, 1, 0, 0, 1, 1,
+                                                               1, 1, 1, 0, 1, 1, 0};
+constexpr std::uint32_t kCapabilityValue = 1;
+constexpr std::uint32_t kQueryResult = 2;
 
 // One cue point of the file being read.
 struct CueRecord {
-    unsigned char cuePoint[24]; // as stored: id, position, chunk id, chunk start, block start,
-                                // sample offset
-    char label[128];
-    char note[128];
+    unsigned char cuePoint[riff::kCuePointBytes]; // as stored (riff::cue_point has the fields)
+    char label[host_marker::kTextBytes];
+    char note[host_marker::kTextBytes];
     std::int64_t start;
     std::int64_t end;
     std::int32_t markerType;
 
     std::uint32_t CueId() const;
+    // The cueId as a key of the cue list, for KeyPositions.
+    static bool Key(const void* element, std::uint64_t* key);
 };
 
 // One play-list segment of the file being read.
@@ -100,6 +92,10 @@ public:
     virtual void* Destroy(std::uint32_t flags);
     // False when a buffer could not be allocated at construction.
     bool Complete() const;
+    // Bytes per sample frame: channels x bits per sample / 8, truncated; 0 or less for none.
+    std::int64_t FrameBytes() const {
+        return static_cast<std::int64_t>(channels) * bitsPerSample / 8;
+    }
 
     std::uint32_t reserved33C;
     std::uint32_t sampleRate;
@@ -176,6 +172,5 @@ private:
     void FreeRecords();
     void HandOver();
     void HandOverPlayList();
-    void HandOverPlayListPlain();
     void SetFramesRemaining(std::int64_t frames);
 };

@@ -9,42 +9,30 @@
 #include <cstring>
 
 #include "chunk_writer.h"
-#include "file_stream.h"
 #include "key_index.h"
 #include "riff_bytes.h"
-
-#ifndef WAVE_RIFF_SIZE_LIMIT
-#define WAVE_RIFF_SIZE_LIMIT 0xFFFFFFFF
-#endif
 
 namespace {
 
 using riff::ChunkWriter;
 
-// The largest RIFF size (the file's length less 8) written as a RIFF file; test builds lower
-// it to reach the RF64 layout with small files.
-constexpr std::uint64_t kRiffSizeLimit = WAVE_RIFF_SIZE_LIMIT;
+// The largest RIFF size (the file's length less 8) that a RIFF file can state; a larger file
+// is written as RF64.
+constexpr std::uint64_t kRiffSizeLimit = 0xFFFFFFFF;
+// The RIFF size written until the close fills it in.
 constexpr std::uint32_t kSizePlaceholder = 0xFFFFFFFF;
 
-const unsigned char* At(const void* record, std::size_t offset) {
-    return static_cast<const unsigned char*>(record) + offset;
-}
-std::uint32_t LowWord(const void* record, std::size_t offset) {
-    std::uint32_t v;
-    std::memcpy(&v, At(record, offset), sizeof v);
-    return v;
-}
-std::int32_t TypeOf(const void* marker) {
-    return static_cast<std::int32_t>(LowWord(marker, host_marker::kMarkerType));
-}
-const void* EntryMarker(const void* entry) {
-    const void* marker;
-    std::memcpy(&marker, At(entry, host_play_list_entry::kMarker), sizeof marker);
-    return marker;
-}
+namespace hm = host_marker;
+
 // Sample length of a marker as a region or play-list segment: low words, end - start + 1.
 std::uint32_t SampleLength(const void* marker) {
-    return LowWord(marker, host_marker::kEnd) - LowWord(marker, host_marker::kStart) + 1;
+    return hm::EndLow(marker) - hm::StartLow(marker) + 1;
+}
+
+// A marker record as a key of the marker list; null elements take no position.
+bool MarkerKey(const void* element, std::uint64_t* key) {
+    *key = reinterpret_cast<std::uintptr_t>(element);
+    return element != nullptr;
 }
 
 // The chunks of one header, from the format chunk to the data chunk's header.
@@ -76,7 +64,6 @@ private:
     void Cues(ChunkWriter& out) const;
     void Labels(ChunkWriter& out) const;
     void PlayList(ChunkWriter& out) const;
-    std::uint32_t FirstPosition(const KeyIndex& positions, const void* marker) const;
 
     const WavePlugin& m;
     std::int64_t m_dataBytes;
@@ -117,7 +104,8 @@ void HeaderChunks::InfoTexts(ChunkWriter& out) const {
 }
 
 void HeaderChunks::Cues(ChunkWriter& out) const {
-    out.Header("CUE ", static_cast<std::uint32_t>(riff::kCuePointBytes * m_markerCount + 4));
+    out.Header("CUE ", static_cast<std::uint32_t>(riff::kCountBytes +
+                                                  riff::kCuePointBytes * m_markerCount));
     out.U32(m_markerCount);
     std::uint32_t id = 0;
     for (POSITION pos = m.hostMarkers->GetHeadPosition(); pos != nullptr;) {
@@ -125,27 +113,27 @@ void HeaderChunks::Cues(ChunkWriter& out) const {
         if (marker == nullptr)
             continue;
         unsigned char point[riff::kCuePointBytes] = {};
-        riff::put_u32le(point, ++id);
-        std::memcpy(point + 8, "data", 4);
-        riff::put_u32le(point + 20, LowWord(marker, host_marker::kStart));
+        riff::put_u32le(point + riff::cue_point::kCueId, ++id);
+        std::memcpy(point + riff::cue_point::kChunkId, "data", riff::kIdBytes);
+        riff::put_u32le(point + riff::cue_point::kSampleOffset, hm::StartLow(marker));
         out.Bytes(point, sizeof point);
     }
 }
 
 void HeaderChunks::Labels(ChunkWriter& out) const {
     out.Begin("list");
-    out.Bytes("adtl", 4);
+    out.Bytes("adtl", riff::kListTypeBytes);
     std::uint32_t id = 0;
     for (POSITION pos = m.hostMarkers->GetHeadPosition(); pos != nullptr;) {
         const void* marker = m.hostMarkers->GetNext(pos);
         if (marker == nullptr)
             continue;
         ++id;
-        if (TypeOf(marker) == kMarkerPlain)
+        if (hm::Type(marker) == kMarkerPlain)
             continue;
         unsigned char ltxt[riff::kLtxtFixedBytes] = {};
-        riff::put_u32le(ltxt, id);
-        riff::put_u32le(ltxt + 4, SampleLength(marker));
+        riff::put_u32le(ltxt + riff::kLtxtCueId, id);
+        riff::put_u32le(ltxt + riff::kLtxtSampleLength, SampleLength(marker));
         out.Header("ltxt", riff::kLtxtFixedBytes);
         out.Bytes(ltxt, sizeof ltxt);
     }
@@ -159,7 +147,7 @@ void HeaderChunks::Labels(ChunkWriter& out) const {
             const void* marker = m.hostMarkers->GetNext(pos);
             if (marker == nullptr)
                 continue;
-            const char* text = reinterpret_cast<const char*>(At(marker, kind.offset));
+            const char* text = static_cast<const char*>(marker) + kind.offset;
             out.Header(kind.id, static_cast<std::uint32_t>(riff::kCueIdBytes) +
                                     ChunkWriter::TextSize(text, host_marker::kTextBytes));
             out.U32(++id);
@@ -169,25 +157,6 @@ void HeaderChunks::Labels(ChunkWriter& out) const {
     out.End();
 }
 
-// The 1-based position of the first element of the marker list that is the marker, or one
-// past the last marker when none is.
-std::uint32_t HeaderChunks::FirstPosition(const KeyIndex& positions, const void* marker) const {
-    if (positions.Usable()) {
-        const KeyIndex::Entry* e = positions.Find(reinterpret_cast<std::uintptr_t>(marker));
-        return e != nullptr ? static_cast<std::uint32_t>(e->first) : m_markerCount + 1;
-    }
-    std::uint32_t n = 0;
-    for (POSITION pos = m.hostMarkers->GetHeadPosition(); pos != nullptr;) {
-        const void* candidate = m.hostMarkers->GetNext(pos);
-        if (candidate == nullptr)
-            continue;
-        ++n;
-        if (candidate == marker)
-            return n;
-    }
-    return m_markerCount + 1;
-}
-
 // Each entry names the first position of its marker in the marker list, or one past the last
 // when the marker is not in it; entries without a marker are left out.
 void HeaderChunks::PlayList(ChunkWriter& out) const {
@@ -195,32 +164,32 @@ void HeaderChunks::PlayList(ChunkWriter& out) const {
     if (m.hostPlayList != nullptr)
         for (POSITION pos = m.hostPlayList->GetHeadPosition(); pos != nullptr;) {
             const void* entry = m.hostPlayList->GetNext(pos);
-            if (entry != nullptr && EntryMarker(entry) != nullptr)
+            if (entry != nullptr && host_play_list_entry::Marker(entry) != nullptr)
                 ++entryCount;
         }
     if (entryCount == 0)
         return;
-    out.Header("plst", static_cast<std::uint32_t>(riff::kPlaySegmentBytes * entryCount + 4));
+    out.Header("plst", static_cast<std::uint32_t>(riff::kCountBytes +
+                                                  riff::kPlaySegmentBytes * entryCount));
     out.U32(entryCount);
-    KeyIndex positions;
-    if (!out.Counting()) {
-        std::uint32_t position = 0;
-        for (POSITION pos = m.hostMarkers->GetHeadPosition(); pos != nullptr;) {
-            const void* marker = m.hostMarkers->GetNext(pos);
-            if (marker != nullptr)
-                positions.Add(reinterpret_cast<std::uintptr_t>(marker),
-                              static_cast<int>(++position));
-        }
+    if (out.Counting()) { // only the length counts: the segments need no lookup
+        out.Bytes(nullptr, riff::kPlaySegmentBytes * entryCount);
+        return;
     }
+    KeyPositions positions(*m.hostMarkers, MarkerKey);
     for (POSITION pos = m.hostPlayList->GetHeadPosition(); pos != nullptr;) {
         const void* entry = m.hostPlayList->GetNext(pos);
-        const void* marker = entry != nullptr ? EntryMarker(entry) : nullptr;
+        const void* marker = entry != nullptr ? host_play_list_entry::Marker(entry) : nullptr;
         if (marker == nullptr)
             continue;
+        KeyPositions::Match first;
+        std::uint32_t cueId = positions.First(reinterpret_cast<std::uintptr_t>(marker), &first)
+                                  ? static_cast<std::uint32_t>(first.position) + 1
+                                  : m_markerCount + 1;
         unsigned char segment[riff::kPlaySegmentBytes];
-        riff::put_u32le(segment, out.Counting() ? 0 : FirstPosition(positions, marker));
-        riff::put_u32le(segment + 4, SampleLength(marker));
-        riff::put_u32le(segment + 8, 1); // repeat count
+        riff::put_u32le(segment + riff::kSegmentCueId, cueId);
+        riff::put_u32le(segment + riff::kSegmentLength, SampleLength(marker));
+        riff::put_u32le(segment + riff::kSegmentRepeats, 1);
         out.Bytes(segment, sizeof segment);
     }
 }
@@ -241,8 +210,8 @@ std::int32_t WavePlugin::WriteHeader() {
     ChunkWriter counter(nullptr);
     chunks.Write(counter, false);
     // The RIFF size counts the form type, the chunks and the samples.
-    std::uint64_t riffSize =
-        4 + static_cast<std::uint64_t>(counter.Written()) + static_cast<std::uint64_t>(dataBytes);
+    std::uint64_t riffSize = riff::kIdBytes + static_cast<std::uint64_t>(counter.Written()) +
+                             static_cast<std::uint64_t>(dataBytes);
     bool sixtyFour = dataBytes > 0 && riffSize > kRiffSizeLimit;
 
     std::rewind(file);
@@ -269,7 +238,7 @@ std::int32_t WavePlugin::WriteSamples(void* buffer, std::int32_t bufferBytes, st
         for (std::int32_t i = 0; i < bufferBytes; ++i)
             bytes[i] ^= 0x80;
     }
-    std::int64_t frameBytes = static_cast<std::int64_t>(info.channels) * info.bitsPerSample / 8;
+    std::int64_t frameBytes = info.FrameBytes();
     if (frameBytes <= 0 || frames <= 0 || bufferBytes <= 0)
         return 0;
     // Never more frames than the host's buffer holds.

@@ -7,8 +7,14 @@
 #if defined(_WIN32)
 #include <windows.h>
 #endif
+#if defined(_WIN32) && !defined(_WIN64)
+// The host's own declarations of the boundary (wavehost's): the field offsets come from there,
+// not from the plug-in's classes, so that the layout is checked independently.
+#include "host_boundary.h"
+#endif
 
 using namespace wave_test;
+namespace hm = host_marker;
 
 extern "C" std::uint32_t QueryPluginType(char* type);
 extern "C" FilePlugin* ReturnPluginObject();
@@ -150,13 +156,15 @@ TEST(Boundary, TheLibraryThroughItsExportsSlotsAndOffsets) {
 
     void* object = create();
     ASSERT_NE(nullptr, object);
-    EXPECT_EQ(0u, Field<std::uint32_t>(object, 0x390) | Field<std::uint32_t>(object, 0x394) |
-                      Field<std::uint32_t>(object, 0x388) | Field<std::uint32_t>(object, 0x38C));
+    EXPECT_EQ(0u, Field<std::uint32_t>(object, WP_PLAY_LIST_COUNT) |
+                      Field<std::uint32_t>(object, WP_CUE_COUNT) |
+                      Field<std::uint32_t>(object, WP_HOST_PLAY_LIST) |
+                      Field<std::uint32_t>(object, WP_HOST_MARKERS));
     EXPECT_EQ(1u, Slot<NoArgSlot>(object, 0)(object));
-    EXPECT_EQ(1, Field<unsigned char>(object, 0x318));
-    EXPECT_EQ(1, Field<unsigned char>(object, 0x324));
-    EXPECT_EQ(0, Field<unsigned char>(object, 0x325));
-    EXPECT_EQ(1u, Field<std::uint32_t>(object, 0x32C));
+    EXPECT_EQ(1, Field<unsigned char>(object, WP_CAPABILITIES));
+    EXPECT_EQ(1, Field<unsigned char>(object, WP_CAPABILITIES + 12));
+    EXPECT_EQ(0, Field<unsigned char>(object, WP_CAPABILITIES + 13));
+    EXPECT_EQ(1u, Field<std::uint32_t>(object, WP_CAPABILITY_VALUE));
     EXPECT_EQ(2u, Slot<NoArgSlot>(object, 7)(object));
     EXPECT_EQ(2u, Slot<NoArgSlot>(object, 11)(object));
 
@@ -167,32 +175,32 @@ TEST(Boundary, TheLibraryThroughItsExportsSlotsAndOffsets) {
                            Chunk("data", data), Chunk("cue ", CuePoints({{1, 1}}))})));
     ASSERT_EQ(1, Slot<OpenSlot>(object, 4)(object, path.c_str(), 1));
     EXPECT_EQ(1, Slot<NoArgSlot>(object, 8)(object));
-    EXPECT_EQ(22050u, Field<std::uint32_t>(object, 0x340));
-    EXPECT_EQ(2, Field<std::int64_t>(object, 0x348));
-    EXPECT_EQ(2, Field<std::int32_t>(object, 0x350));
-    EXPECT_EQ(16, Field<std::int32_t>(object, 0x354));
-    EXPECT_EQ(58u, Field<std::uint32_t>(object, 0x334));
-    EXPECT_STREQ("Title", Field<const char*>(object, 0x360));
-    EXPECT_STREQ("RIFF Wave", Field<const char*>(object, 0x374));
-    EXPECT_STREQ("PCM", Field<const char*>(object, 0x378));
-    EXPECT_STREQ("a.wav", Field<const char*>(object, 0x370));
-    EXPECT_STREQ("a.wav", reinterpret_cast<char*>(object) + 0x398);
-    EXPECT_EQ(1, Field<std::int32_t>(object, 0x394));
-    EXPECT_EQ(2, Field<std::int32_t>(object, 0x5DC));
-    EXPECT_NE(nullptr, Field<void*>(object, 0x5A0));
+    EXPECT_EQ(22050u, Field<std::uint32_t>(object, WP_SAMPLE_RATE));
+    EXPECT_EQ(2, Field<std::int64_t>(object, WP_FRAME_COUNT));
+    EXPECT_EQ(2, Field<std::int32_t>(object, WP_CHANNELS));
+    EXPECT_EQ(16, Field<std::int32_t>(object, WP_BITS_PER_SAMPLE));
+    EXPECT_EQ(58u, Field<std::uint32_t>(object, WP_DATA_OFFSET));
+    EXPECT_STREQ("Title", Field<const char*>(object, WP_TITLE));
+    EXPECT_STREQ("RIFF Wave", Field<const char*>(object, WP_CONTAINER_NAME));
+    EXPECT_STREQ("PCM", Field<const char*>(object, WP_FORMAT_NAME));
+    EXPECT_STREQ("a.wav", Field<const char*>(object, WP_FILE_NAME));
+    EXPECT_STREQ("a.wav", reinterpret_cast<char*>(object) + WP_OPEN_NAME);
+    EXPECT_EQ(1, Field<std::int32_t>(object, WP_CUE_COUNT));
+    EXPECT_EQ(2, Field<std::int32_t>(object, WP_FRAMES_REMAINING));
+    EXPECT_NE(nullptr, Field<void*>(object, WP_FILE));
 
     HostSide host;
     unsigned char* marker = host.AddMarker();
     CPtrList* list = &host.markers;
-    std::memcpy(static_cast<unsigned char*>(object) + 0x38C, &list, 4);
+    std::memcpy(static_cast<unsigned char*>(object) + WP_HOST_MARKERS, &list, 4);
     Bytes buffer(8, 0);
     EXPECT_EQ(2, Slot<ReadSlot>(object, 10)(object, buffer.data(), 8));
     EXPECT_EQ(data, buffer);
-    EXPECT_EQ(1, I64(marker, host_marker::kStart));
-    EXPECT_EQ(1, I32(marker, host_marker::kPointFlag));
-    EXPECT_EQ(0, Field<std::int32_t>(object, 0x394));
+    EXPECT_EQ(1, hm::Start(marker));
+    EXPECT_EQ(1, hm::PointFlag(marker));
+    EXPECT_EQ(0, Field<std::int32_t>(object, WP_CUE_COUNT));
     Slot<CloseSlot>(object, 5)(object, 1);
-    EXPECT_EQ(nullptr, Field<void*>(object, 0x5A0));
+    EXPECT_EQ(nullptr, Field<void*>(object, WP_FILE));
 
     // A one-byte boolean argument arrives in a 32-bit slot: only its low byte counts.
     typedef std::int32_t(__thiscall * WideOpenSlot)(void*, const char*, std::uint32_t);
@@ -212,8 +220,8 @@ TEST(Boundary, TheLibraryThroughItsExportsSlotsAndOffsets) {
     // The header read in its own slot, and the object destroyed and freed through slot 14.
     ASSERT_EQ(1, Slot<OpenSlot>(object, 4)(object, path.c_str(), 1));
     EXPECT_EQ(1, Slot<NoArgSlot>(object, 9)(object));
-    EXPECT_EQ(1, Field<std::int32_t>(object, 0x394));
-    EXPECT_EQ(2, Field<std::int32_t>(object, 0x5DC));
+    EXPECT_EQ(1, Field<std::int32_t>(object, WP_CUE_COUNT));
+    EXPECT_EQ(2, Field<std::int32_t>(object, WP_FRAMES_REMAINING));
     Slot<CloseSlot>(object, 5)(object, 1);
     Slot<DestroySlot>(object, 14)(object, 1);
     destroy(nullptr);

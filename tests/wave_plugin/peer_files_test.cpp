@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 using namespace wave_test;
+namespace hm = host_marker;
 
 namespace {
 
@@ -120,8 +121,8 @@ TEST(PeerFiles, WrittenFilesDecodeInSoxToTheSamplesGiven) {
         std::strcpy(p->info.title, "Written");
         unsigned char* m = host.AddMarker(0);
         std::strcpy(reinterpret_cast<char*>(m), "mark");
-        SetI32(m, host_marker::kMarkerType, 3);
-        SetI64(m, host_marker::kEnd, 99);
+        hm::SetType(m, 3);
+        hm::SetEnd(m, 99);
         host.AddEntry(m);
         p->hostMarkers = &host.markers;
         p->hostPlayList = &host.entries;

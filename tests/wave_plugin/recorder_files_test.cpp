@@ -146,20 +146,20 @@ void ExpectReceived(const Recording& r, const Bytes& bytes) {
         std::int32_t type = inPlayList     ? kMarkerInPlayList
                             : c.length > 1 ? kMarkerRegion
                                            : kMarkerPlain;
-        EXPECT_EQ(type, I32(m, hm::kMarkerType));
-        EXPECT_EQ(c.offset, I64(m, hm::kStart));
+        EXPECT_EQ(type, hm::Type(m));
+        EXPECT_EQ(c.offset, hm::Start(m));
         if (c.length > 1) {
-            EXPECT_EQ(std::int64_t(c.offset) + c.length - 1, I64(m, hm::kEnd));
+            EXPECT_EQ(std::int64_t(c.offset) + c.length - 1, hm::End(m));
         }
-        EXPECT_EQ(c.label, Str(m, hm::kLabel));
-        EXPECT_EQ(c.note, Str(m, hm::kNote));
+        EXPECT_EQ(c.label, std::string(hm::Label(m)));
+        EXPECT_EQ(c.note, std::string(hm::Note(m)));
     }
     ASSERT_EQ(r.playList.size(), got.entries.size());
     for (std::size_t i = 0; i < r.playList.size(); ++i) {
         std::size_t at = 0;
         while (r.cues[at].id != r.playList[i])
             ++at;
-        EXPECT_EQ(got.markers[at], EntryMarker(got.entries[i])) << i;
+        EXPECT_EQ(got.markers[at], host_play_list_entry::Marker(got.entries[i])) << i;
     }
 }
 
@@ -202,12 +202,12 @@ TEST(RecorderFiles, TextsBeforeAndAfterTheCuesKeepFileOrder) {
         {r.Format(), before, Chunk("INAM", Text("top level")), r.CueChunk(), after, r.Data()})));
     ASSERT_TRUE(got.file.ok);
     ASSERT_EQ(2u, got.markers.size());
-    EXPECT_EQ("late", Str(got.markers[0], hm::kLabel));
-    EXPECT_EQ(kMarkerPlain, I32(got.markers[0], hm::kMarkerType));
-    EXPECT_EQ("only before", Str(got.markers[1], hm::kLabel));
-    EXPECT_EQ("after", Str(got.markers[1], hm::kNote));
-    EXPECT_EQ(kMarkerRegion, I32(got.markers[1], hm::kMarkerType));
-    EXPECT_EQ(3 + 4 - 1, I64(got.markers[1], hm::kEnd));
+    EXPECT_EQ("late", std::string(hm::Label(got.markers[0])));
+    EXPECT_EQ(kMarkerPlain, hm::Type(got.markers[0]));
+    EXPECT_EQ("only before", std::string(hm::Label(got.markers[1])));
+    EXPECT_EQ("after", std::string(hm::Note(got.markers[1])));
+    EXPECT_EQ(kMarkerRegion, hm::Type(got.markers[1]));
+    EXPECT_EQ(3 + 4 - 1, hm::End(got.markers[1]));
     EXPECT_STREQ("top level", got.file.plugin->info.title);
     EXPECT_EQ(long(got.file.plugin->dataOffset) + 5 * 6, got.file.Position());
 

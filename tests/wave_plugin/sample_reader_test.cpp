@@ -4,6 +4,9 @@
 using namespace wave_test;
 namespace hm = host_marker;
 
+// A field of the host's marker record between end and markerType that the plug-in never touches.
+constexpr std::size_t kHostOwnField = 0x110;
+
 namespace {
 
 Bytes Counting16Stereo(std::uint32_t frames) {
@@ -113,30 +116,30 @@ TEST(HandOver, FillsHostMarkersAndEntriesOnce) {
 
     EXPECT_EQ(0, f.plugin->cueCount);
     EXPECT_EQ(0, f.plugin->playListCount);
-    EXPECT_EQ("L1", Str(m[0], hm::kLabel));
-    EXPECT_EQ("N1", Str(m[0], hm::kNote));
-    EXPECT_EQ(10, I64(m[0], hm::kStart));
-    EXPECT_EQ(2, I32(m[0], hm::kMarkerType));
-    EXPECT_EQ(1, I32(m[0], hm::kPointFlag));
-    EXPECT_EQ(0xCC, m[0][hm::kEnd]);   // not a region: the host's end stays
-    EXPECT_EQ(0xCC, m[0][0x110]);      // the host's own fields stay
-    EXPECT_EQ(0xCC, m[1][hm::kLabel]); // no text: the host's text stays
-    EXPECT_EQ(500, I64(m[1], hm::kStart));
-    EXPECT_EQ(1499, I64(m[1], hm::kEnd));
-    EXPECT_EQ(3, I32(m[1], hm::kMarkerType));
-    EXPECT_EQ(I32(m[4], hm::kPointFlag), I32(m[1], hm::kPointFlag)); // untouched
-    EXPECT_EQ(5, I32(m[2], hm::kMarkerType)); // a one-frame region used by the play list
-    EXPECT_EQ(1, I32(m[2], hm::kPointFlag));
+    EXPECT_EQ("L1", std::string(hm::Label(m[0])));
+    EXPECT_EQ("N1", std::string(hm::Note(m[0])));
+    EXPECT_EQ(10, hm::Start(m[0]));
+    EXPECT_EQ(2, hm::Type(m[0]));
+    EXPECT_EQ(1, hm::PointFlag(m[0]));
+    EXPECT_EQ(0xCC, m[0][hm::kEnd]);      // not a region: the host's end stays
+    EXPECT_EQ(0xCC, m[0][kHostOwnField]); // the host's own fields stay
+    EXPECT_EQ(0xCC, m[1][hm::kLabel]);    // no text: the host's text stays
+    EXPECT_EQ(500, hm::Start(m[1]));
+    EXPECT_EQ(1499, hm::End(m[1]));
+    EXPECT_EQ(3, hm::Type(m[1]));
+    EXPECT_EQ(hm::PointFlag(m[4]), hm::PointFlag(m[1])); // untouched
+    EXPECT_EQ(5, hm::Type(m[2]));                        // a one-frame region used by the play list
+    EXPECT_EQ(1, hm::PointFlag(m[2]));
     EXPECT_EQ(0xCC, m[2][hm::kEnd]);
-    EXPECT_EQ(5, I32(m[3], hm::kMarkerType));
+    EXPECT_EQ(5, hm::Type(m[3]));
     EXPECT_EQ(0xCC, m[4][hm::kStart]); // more host records than cues: the rest stays
-    EXPECT_EQ(m[2], EntryMarker(e0));
-    EXPECT_EQ(m[3], EntryMarker(e1));
+    EXPECT_EQ(m[2], host_play_list_entry::Marker(e0));
+    EXPECT_EQ(m[3], host_play_list_entry::Marker(e1));
 
-    SetI32(m[0], hm::kMarkerType, 99);
+    hm::SetType(m[0], 99);
     f.plugin->SeekFrame(0);
     f.plugin->ReadSamples(buffer.data(), 16);
-    EXPECT_EQ(99, I32(m[0], hm::kMarkerType)); // no second hand-over
+    EXPECT_EQ(99, hm::Type(m[0])); // no second hand-over
 }
 
 TEST(HandOver, ShortListsNullElementsAndMissingLists) {
@@ -157,12 +160,12 @@ TEST(HandOver, ShortListsNullElementsAndMissingLists) {
         Bytes buffer(4);
         f.plugin->ReadSamples(buffer.data(), 4);
         if (markers >= 1) {
-            EXPECT_EQ(10, I64(m[0], hm::kStart));
+            EXPECT_EQ(10, hm::Start(m[0]));
         }
         // Cue 3 sits at position 2: a null when the host's list is shorter.
-        EXPECT_EQ(markers >= 3 ? m[2] : nullptr, EntryMarker(e0));
+        EXPECT_EQ(markers >= 3 ? m[2] : nullptr, host_play_list_entry::Marker(e0));
         if (markers >= 3) {
-            EXPECT_EQ(5, I32(m[2], hm::kMarkerType));
+            EXPECT_EQ(5, hm::Type(m[2]));
         }
     }
     OpenedFile f(HandOverFile());
@@ -176,7 +179,7 @@ TEST(HandOver, ShortListsNullElementsAndMissingLists) {
     unsigned char* e = host.AddEntry(&host);
     g.plugin->hostPlayList = &host.entries; // and no marker list: the entry gets null
     g.plugin->ReadSamples(buffer.data(), 4);
-    EXPECT_EQ(nullptr, EntryMarker(e));
+    EXPECT_EQ(nullptr, host_play_list_entry::Marker(e));
 }
 
 TEST(HandOver, SharedCueIdsLetTheLastMatchDecide) {
@@ -190,10 +193,10 @@ TEST(HandOver, SharedCueIdsLetTheLastMatchDecide) {
     f.plugin->hostPlayList = &host.entries;
     Bytes buffer(4);
     f.plugin->ReadSamples(buffer.data(), 4);
-    EXPECT_EQ(m[2], EntryMarker(e));
-    EXPECT_EQ(5, I32(m[0], hm::kMarkerType));
-    EXPECT_EQ(2, I32(m[1], hm::kMarkerType));
-    EXPECT_EQ(5, I32(m[2], hm::kMarkerType));
+    EXPECT_EQ(m[2], host_play_list_entry::Marker(e));
+    EXPECT_EQ(5, hm::Type(m[0]));
+    EXPECT_EQ(2, hm::Type(m[1]));
+    EXPECT_EQ(5, hm::Type(m[2]));
 }
 
 } // namespace

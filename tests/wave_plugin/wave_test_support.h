@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "host_record_size.h"
 #include "pointer_list.h"
 #include "wave_plugin.h"
 
@@ -162,7 +163,6 @@ struct OpenedFile {
 
 // Host-owned marker records and play-list entries, built as a host would, filled with a junk
 // byte so that what the plug-in leaves unwritten shows.
-constexpr std::size_t kMarkerRecordBytes = 0x140;
 struct HostSide {
     CPtrList markers;
     CPtrList entries;
@@ -185,30 +185,5 @@ struct HostSide {
         return e;
     }
 };
-
-inline std::int64_t I64(const unsigned char* r, std::size_t at) {
-    std::int64_t v;
-    std::memcpy(&v, r + at, sizeof v);
-    return v;
-}
-inline std::int32_t I32(const unsigned char* r, std::size_t at) {
-    std::int32_t v;
-    std::memcpy(&v, r + at, sizeof v);
-    return v;
-}
-inline void SetI64(unsigned char* r, std::size_t at, std::int64_t v) {
-    std::memcpy(r + at, &v, 8);
-}
-inline void SetI32(unsigned char* r, std::size_t at, std::int32_t v) {
-    std::memcpy(r + at, &v, 4);
-}
-inline std::string Str(const unsigned char* r, std::size_t at) {
-    return reinterpret_cast<const char*>(r + at);
-}
-inline void* EntryMarker(const unsigned char* e) {
-    void* m;
-    std::memcpy(&m, e, sizeof m);
-    return m;
-}
 
 } // namespace wave_test

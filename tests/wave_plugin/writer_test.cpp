@@ -1,6 +1,8 @@
 // The writer's bytes, compared whole, and its output read back by the reader.
 #include "wave_test_support.h"
 
+#include <algorithm>
+
 #include "riff_bytes.h"
 
 using namespace wave_test;
@@ -24,9 +26,9 @@ struct Writing {
         unsigned char* m = host.AddMarker(0);
         std::strcpy(reinterpret_cast<char*>(m + hm::kLabel), label);
         std::strcpy(reinterpret_cast<char*>(m + hm::kNote), note);
-        SetI64(m, hm::kStart, start);
-        SetI64(m, hm::kEnd, end);
-        SetI32(m, hm::kMarkerType, type);
+        hm::SetStart(m, start);
+        hm::SetEnd(m, end);
+        hm::SetType(m, type);
         plugin->hostMarkers = &host.markers;
         return m;
     }
@@ -52,6 +54,18 @@ Bytes FixedHeader(std::uint32_t riffSize, std::uint16_t channels, std::uint32_t 
     return b;
 }
 
+// The fixed part (RIFF header and the 18-byte format chunk), then a plain file's data chunk
+// header: where texts and markers begin, and where the samples of a plain file begin.
+constexpr std::size_t kFixedPartBytes =
+    riff::kRiffHeaderBytes + riff::kChunkHeaderBytes + riff::kFormatWrittenBytes;
+constexpr std::size_t kPlainHeaderBytes = kFixedPartBytes + riff::kChunkHeaderBytes;
+constexpr std::size_t kRiffSizeAt = 4;
+constexpr std::size_t kPlainDataSizeAt = kFixedPartBytes + 4;
+
+Bytes Slice(const Bytes& b, std::size_t at, std::size_t n) {
+    return Bytes(b.begin() + static_cast<long>(at), b.begin() + static_cast<long>(at + n));
+}
+
 TEST(Writer, PlainHeaderAndTheSizePatchAtClose) {
     Writing w(2, 16, 44100, 1000);
     ASSERT_TRUE(w.plugin->WriteHeader());
@@ -64,10 +78,10 @@ TEST(Writer, PlainHeaderAndTheSizePatchAtClose) {
     EXPECT_EQ(1000, w.plugin->WriteSamples(samples.data(), 4000, 1000));
     EXPECT_EQ(0x5A, samples[0]); // 16-bit buffers stay as they are
     Bytes file = w.Finish();
-    ASSERT_EQ(4046u, file.size());
-    EXPECT_EQ(4038u, Get32(file, 4));
+    ASSERT_EQ(kPlainHeaderBytes + samples.size(), file.size());
+    EXPECT_EQ(file.size() - 8, Get32(file, kRiffSizeAt));
     EXPECT_EQ(Bytes(expected.begin() + 8, expected.end()),
-              Bytes(file.begin() + 8, file.begin() + 46));
+              Bytes(file.begin() + 8, file.begin() + kPlainHeaderBytes));
 }
 
 TEST(Writer, InfoTextsInFixedOrderWithPadsAndCuts) {
@@ -106,7 +120,7 @@ TEST(Writer, OpeningForWritingTruncates) {
     p->info.bitsPerSample = 16;
     p->WriteHeader();
     p->CloseFile(0);
-    EXPECT_EQ(46u, dir.Read("old.wav").size());
+    EXPECT_EQ(kPlainHeaderBytes, dir.Read("old.wav").size());
 }
 
 TEST(Writer, MarkerBlockLayout) {
@@ -124,8 +138,14 @@ TEST(Writer, MarkerBlockLayout) {
     Bytes expected = Cat({FixedHeader(146, 1, 8000, 16), Chunk("CUE ", cue), Chunk("list", list),
                           dataHeader, samples});
     EXPECT_EQ(expected, file);
-    EXPECT_EQ(74u, 38 + 8 + cue.size());
-    EXPECT_EQ(60u, Get32(file, 78));
+    // Where the parts stand: the cue chunk right after the fixed part, the list after its 36
+    // bytes, the data chunk header after the list's 8 + 60 bytes.
+    const std::size_t listAt = kFixedPartBytes + 36, dataAt = listAt + 8 + 60;
+    EXPECT_EQ(Bytes({'C', 'U', 'E', ' '}), Slice(file, kFixedPartBytes, 4));
+    EXPECT_EQ(Bytes({'l', 'i', 's', 't'}), Slice(file, listAt, 4));
+    EXPECT_EQ(60u, Get32(file, listAt + 4));
+    EXPECT_EQ(Bytes({'d', 'a', 't', 'a'}), Slice(file, dataAt, 4));
+    EXPECT_EQ(dataAt + 8 + samples.size(), file.size());
 }
 
 TEST(Writer, MarkerIdsTypesTextsAndPlayList) {
@@ -136,7 +156,7 @@ TEST(Writer, MarkerIdsTypesTextsAndPlayList) {
     unsigned char* c = w.Marker(5, 300, 300, "c", "");
     std::memset(c + hm::kNote, 'z', 128); // no NUL: cut at 127
     unsigned char outside[kMarkerRecordBytes] = {};
-    SetI64(outside, hm::kEnd, 4);
+    hm::SetEnd(outside, 4);
     w.host.AddEntry(c);
     w.host.AddEntry(nullptr); // no marker: left out
     w.host.entries.AddTail(nullptr);
@@ -161,7 +181,11 @@ TEST(Writer, MarkerIdsTypesTextsAndPlayList) {
              Chunk("list", list), Chunk("plst", Cat({count, plst})),
              Bytes{'d', 'a', 't', 'a', 0, 0, 0, 0}});
     EXPECT_EQ(Bytes(expected.begin() + 8, expected.end()), Bytes(file.begin() + 8, file.end()));
-    EXPECT_EQ(132u, Get32(file, 38 + 8 + 76 + 12 + 28 + 28 + 14 + 4));
+    // The 127-character label takes the whole field: its sub-chunk's size is 4 + 128.
+    Bytes longLabel = Sub("labl", 2, std::string(127, 'x'));
+    auto at = std::search(file.begin(), file.end(), longLabel.begin(), longLabel.end());
+    ASSERT_NE(file.end(), at);
+    EXPECT_EQ(4u + host_marker::kTextBytes, Get32(file, std::size_t(at - file.begin()) + 4));
 }
 
 TEST(Writer, EntryNamesTheFirstPositionOfAMarkerListedTwice) {
@@ -185,14 +209,14 @@ TEST(Writer, EmptyMarkerListWritesNoMarkerChunks) {
     w.host.markers.RemoveAll();
     w.plugin->hostPlayList = &w.host.entries;
     w.plugin->WriteHeader();
-    EXPECT_EQ(46u, w.Finish().size());
+    EXPECT_EQ(kPlainHeaderBytes, w.Finish().size());
 
     // A play list while no marker list is attached at all.
     Writing none(1, 16, 8000, 0);
     none.host.AddEntry(none.host.AddMarker());
     none.plugin->hostPlayList = &none.host.entries;
     none.plugin->WriteHeader();
-    EXPECT_EQ(46u, none.Finish().size());
+    EXPECT_EQ(kPlainHeaderBytes, none.Finish().size());
 }
 
 TEST(Writer, EightBitConversionAndDataSizeInSixtyFourBits) {
@@ -203,21 +227,20 @@ TEST(Writer, EightBitConversionAndDataSizeInSixtyFourBits) {
     EXPECT_EQ((Bytes{0x80, 0xFF, 0x00, 0x7F, 0x81}), samples);
     EXPECT_EQ(3, w.plugin->WriteSamples(samples.data(), 3, 5)); // never past the buffer
     Bytes file = w.Finish();
-    EXPECT_EQ(46u + 8u, file.size()); // no pad byte after odd data
-    EXPECT_EQ(0x81, file[50]);
+    EXPECT_EQ(kPlainHeaderBytes + 8, file.size()); // no pad byte after odd data
+    EXPECT_EQ(0x81, file[kPlainHeaderBytes + 4]);
 }
 
 // The largest recording a RIFF file holds, and one frame more: the RIFF size (the file less its
 // first 8 bytes) must fit in 32 bits, else the header takes the RF64 layout.
 TEST(Writer, PastFourGiBTheHeaderTakesTheRf64Layout) {
     const std::uint64_t riffLimit = 0xFFFFFFFF;
-    const std::uint64_t plainHeader = 46;
-    const std::int64_t largest = static_cast<std::int64_t>((riffLimit + 8 - plainHeader) / 4);
+    const std::int64_t largest = static_cast<std::int64_t>((riffLimit + 8 - kPlainHeaderBytes) / 4);
     Writing fits(2, 16, 48000, largest);
     fits.plugin->WriteHeader();
     Bytes small = fits.Finish();
-    ASSERT_EQ(plainHeader, small.size());
-    EXPECT_EQ(std::uint32_t(largest * 4), Get32(small, 42));
+    ASSERT_EQ(kPlainHeaderBytes, small.size());
+    EXPECT_EQ(std::uint32_t(largest * 4), Get32(small, kPlainDataSizeAt));
     EXPECT_EQ('R', small[0]);
     EXPECT_EQ('I', small[1]);
 
@@ -227,7 +250,8 @@ TEST(Writer, PastFourGiBTheHeaderTakesTheRf64Layout) {
     const std::uint64_t dataBytes = std::uint64_t(frames * frameBytes);
     Writing big(2, 24, 48000, frames);
     ASSERT_TRUE(big.plugin->WriteHeader());
-    const std::int64_t header = 12 + 8 + riff::kDs64WrittenBytes + 26 + 8;
+    const std::int64_t header =
+        kPlainHeaderBytes + riff::kChunkHeaderBytes + riff::kDs64WrittenBytes;
     ASSERT_EQ(header, std::ftell(big.plugin->file));
     Bytes last = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
     ASSERT_EQ(0, fseeko64(big.plugin->file, header + std::int64_t(dataBytes) - 12, SEEK_SET));
@@ -242,11 +266,12 @@ TEST(Writer, PastFourGiBTheHeaderTakesTheRf64Layout) {
     EXPECT_EQ(Bytes({'R', 'F', '6', '4', 255, 255, 255, 255, 'W', 'A',
                      'V', 'E', 'd', 's', '6', '4', 28,  0,   0,   0}),
               Bytes(head.begin(), head.begin() + 20));
-    EXPECT_EQ(header + dataBytes - 8, u64(20)); // the RIFF size, filled in at close
-    EXPECT_EQ(dataBytes, u64(28));
-    EXPECT_EQ(std::uint64_t(frames), u64(36));
-    EXPECT_EQ(0u, Get32(head, 44)); // no table
-    EXPECT_EQ(Bytes({'f', 'm', 't', ' '}), Bytes(head.begin() + 48, head.begin() + 52));
+    const std::size_t ds64 = riff::kRiffHeaderBytes + riff::kChunkHeaderBytes;
+    EXPECT_EQ(header + dataBytes - 8, u64(ds64 + riff::kDs64RiffSize)); // filled in at close
+    EXPECT_EQ(dataBytes, u64(ds64 + riff::kDs64DataSize));
+    EXPECT_EQ(std::uint64_t(frames), u64(ds64 + riff::kDs64SampleCount));
+    EXPECT_EQ(0u, Get32(head, ds64 + riff::kDs64TableLength));
+    EXPECT_EQ(Bytes({'f', 'm', 't', ' '}), Slice(head, ds64 + riff::kDs64WrittenBytes, 4));
     EXPECT_EQ(Bytes({'d', 'a', 't', 'a', 255, 255, 255, 255}), Bytes(head.end() - 8, head.end()));
 
     // Read back: every frame is counted and the last ones lie where they were written.
@@ -287,12 +312,12 @@ TEST(Writer, OutputReadsBackWithEverything) {
     r->hostMarkers = &host.markers;
     r->hostPlayList = &host.entries;
     EXPECT_EQ(3, r->ReadSamples(samples.data(), 12));
-    EXPECT_EQ("one", Str(h[0], hm::kLabel));
-    EXPECT_EQ("first", Str(h[0], hm::kNote));
-    EXPECT_EQ(5, I32(h[0], hm::kMarkerType));
-    EXPECT_EQ(3, I32(h[1], hm::kMarkerType));
-    EXPECT_EQ(1499, I64(h[1], hm::kEnd));
-    EXPECT_EQ(h[0], EntryMarker(e));
+    EXPECT_EQ("one", std::string(hm::Label(h[0])));
+    EXPECT_EQ("first", std::string(hm::Note(h[0])));
+    EXPECT_EQ(5, hm::Type(h[0]));
+    EXPECT_EQ(3, hm::Type(h[1]));
+    EXPECT_EQ(1499, hm::End(h[1]));
+    EXPECT_EQ(h[0], host_play_list_entry::Marker(e));
     r->CloseFile(1);
 }
 

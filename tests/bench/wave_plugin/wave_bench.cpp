@@ -21,6 +21,7 @@
 #include <psapi.h>
 #endif
 
+#include "host_record_size.h"
 #include "pointer_list.h"
 #include "wave_plugin.h"
 
@@ -28,7 +29,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr std::size_t kBuffer = 64 * 1024;
-constexpr std::size_t kMarkerBytes = 0x140;
+using wave_test::kMarkerRecordBytes;
 
 double Seconds(Clock::time_point since) {
     return std::chrono::duration<double>(Clock::now() - since).count();
@@ -144,19 +145,17 @@ double Median(std::vector<double> v) {
 MarkerTimes MarkerRun(const std::string& folder, int count) {
     std::string path = folder + "/wave_bench_markers.wav";
     CPtrList markers, entries;
-    std::vector<unsigned char> records(static_cast<std::size_t>(count) * kMarkerBytes, 0);
+    std::vector<unsigned char> records(static_cast<std::size_t>(count) * kMarkerRecordBytes, 0);
     std::vector<void*> entryRecords(count);
     for (int i = 0; i < count; ++i) {
-        unsigned char* m = &records[static_cast<std::size_t>(i) * kMarkerBytes];
+        unsigned char* m = &records[static_cast<std::size_t>(i) * kMarkerRecordBytes];
         std::snprintf(reinterpret_cast<char*>(m + host_marker::kLabel), 128, "label %d", i);
         std::snprintf(reinterpret_cast<char*>(m + host_marker::kNote), 128, "note %d", i);
-        std::int64_t start = i * 10, end = i * 10 + 5;
-        std::int32_t type = kMarkerRegion;
-        std::memcpy(m + host_marker::kStart, &start, 8);
-        std::memcpy(m + host_marker::kEnd, &end, 8);
-        std::memcpy(m + host_marker::kMarkerType, &type, 4);
+        host_marker::SetStart(m, i * 10);
+        host_marker::SetEnd(m, i * 10 + 5);
+        host_marker::SetType(m, kMarkerRegion);
         markers.AddTail(m);
-        entryRecords[i] = &records[static_cast<std::size_t>(count - 1 - i) * kMarkerBytes];
+        entryRecords[i] = &records[static_cast<std::size_t>(count - 1 - i) * kMarkerRecordBytes];
     }
     for (int i = 0; i < count; ++i)
         entries.AddTail(&entryRecords[i]);
@@ -187,7 +186,7 @@ MarkerTimes MarkerRun(const std::string& folder, int count) {
             r.p->BeginRead();
             CPtrList hostMarkers, hostEntries;
             for (int i = 0; i < r.p->cueCount && i < count; ++i)
-                hostMarkers.AddTail(&readRecords[static_cast<std::size_t>(i) * kMarkerBytes]);
+                hostMarkers.AddTail(&readRecords[static_cast<std::size_t>(i) * kMarkerRecordBytes]);
             for (int i = 0; i < r.p->playListCount && i < count; ++i)
                 hostEntries.AddTail(&readEntries[i]);
             r.p->hostMarkers = &hostMarkers;
@@ -261,7 +260,7 @@ double ListFirstRun(const std::string& folder, int count) {
     std::fwrite(file.data(), 1, file.size(), f);
     std::fclose(f);
 
-    std::vector<unsigned char> records(static_cast<std::size_t>(count) * kMarkerBytes);
+    std::vector<unsigned char> records(static_cast<std::size_t>(count) * kMarkerRecordBytes);
     std::vector<double> reads;
     for (int round = 0; round < 5; ++round) {
         Plugin r;
@@ -270,7 +269,7 @@ double ListFirstRun(const std::string& folder, int count) {
         r.p->BeginRead();
         CPtrList hostMarkers;
         for (int i = 0; i < r.p->cueCount && i < count; ++i)
-            hostMarkers.AddTail(&records[static_cast<std::size_t>(i) * kMarkerBytes]);
+            hostMarkers.AddTail(&records[static_cast<std::size_t>(i) * kMarkerRecordBytes]);
         r.p->hostMarkers = &hostMarkers;
         unsigned char buffer[4];
         r.p->ReadSamples(buffer, sizeof buffer);

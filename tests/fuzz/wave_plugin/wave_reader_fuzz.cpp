@@ -10,12 +10,13 @@
 #include <unistd.h>
 #include <vector>
 
+#include "host_record_size.h"
 #include "pointer_list.h"
 #include "wave_plugin.h"
 
 namespace {
 
-constexpr std::size_t kMarkerBytes = 0x140;
+using wave_test::kMarkerRecordBytes;
 
 struct HostLists {
     CPtrList markers;
@@ -29,8 +30,9 @@ struct HostLists {
     // length records, every nullEvery-th element null (0: none).
     void Fill(int markerCount, int entryCount, int nullEvery) {
         for (int i = 0; i < markerCount; ++i)
-            markers.AddTail(nullEvery && i % nullEvery == nullEvery - 1 ? nullptr
-                                                                        : NewRecord(kMarkerBytes));
+            markers.AddTail(nullEvery && i % nullEvery == nullEvery - 1
+                                ? nullptr
+                                : NewRecord(kMarkerRecordBytes));
         for (int i = 0; i < entryCount; ++i)
             entries.AddTail(nullEvery && i % nullEvery == 0 ? nullptr : NewRecord(sizeof(void*)));
     }
@@ -77,13 +79,10 @@ std::vector<Written> WhatIsWritten(const CPtrList* markers) {
         auto* m = static_cast<const unsigned char*>(markers->GetNext(pos));
         if (m == nullptr)
             continue;
-        std::uint32_t start, end;
-        std::int32_t type;
-        std::memcpy(&start, m + host_marker::kStart, 4);
-        std::memcpy(&end, m + host_marker::kEnd, 4);
-        std::memcpy(&type, m + host_marker::kMarkerType, 4);
+        std::uint32_t start = host_marker::StartLow(m);
         out.push_back({Field(m, host_marker::kLabel), Field(m, host_marker::kNote), start,
-                       type != kMarkerPlain, static_cast<std::int32_t>(end - start + 1)});
+                       host_marker::Type(m) != kMarkerPlain,
+                       static_cast<std::int32_t>(host_marker::EndLow(m) - start + 1)});
     }
     return out;
 }
