@@ -2,6 +2,7 @@
 // trees and prints in-process figures; run_preset_store_bench puts presetctl beside regedit.
 //
 //   preset_store_bench fill-big | fill-backup | wipe | inproc FOLDER | files FOLDER
+#include "call_counter.h"
 #include "preset_store.h"
 #include "registry_key.h"
 
@@ -11,6 +12,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -19,6 +21,9 @@ constexpr int kBigSubkeys = 1000;
 constexpr int kValuesPerSubkey = 10;
 constexpr int kBackupEffects = 100;
 constexpr int kPresetsPerEffect = 20;
+// Each backup preset: values in its key, and one subkey "Detail" with values of its own.
+constexpr int kPresetValues = 6;
+constexpr int kDetailValues = 4;
 
 class Store : public PresetStore {};
 
@@ -70,9 +75,9 @@ void FillBackup() {
             char path[160];
             std::snprintf(path, sizeof path, "%s\\Effect %03d\\Preset %02d", kEffectsRoot, e, p);
             HKEY preset = Create(HKEY_CURRENT_USER, path);
-            FillKey(preset, 6, e * 100 + p);
+            FillKey(preset, kPresetValues, e * 100 + p);
             HKEY sub = Create(preset, "Detail");
-            FillKey(sub, 4, p);
+            FillKey(sub, kDetailValues, p);
             RegCloseKey(sub);
             RegCloseKey(preset);
         }
@@ -161,18 +166,93 @@ template <typename Visit> void ForEachBackupPreset(Visit visit) {
     }
 }
 
+// The calls that Backup All needs for one preset of the backup tree: its share of the
+// effect's preset listing, the existence test of its output name and the export's walk.
+struct Prescribed {
+    const char* name;
+    double perPreset;
+};
+constexpr double kPerEffect = 1.0 / kPresetsPerEffect;
+const Prescribed kPrescribed[] = {
+    // The effect key opened and closed once per effect; the preset key opened at the start,
+    // the walk's Close/Open into Detail and back, and closed at the end.
+    {"RegOpenKeyExA", 3 + kPerEffect},
+    {"RegCreateKeyExA", 0},
+    {"RegCloseKey", 3 + kPerEffect},
+    // One per preset and the failing one, for the effect's listing; for the walk one at each
+    // of the three arrivals (Detail found, nothing below Detail, nothing after Detail).
+    {"RegEnumKeyExA", 3 + (kPresetsPerEffect + 1) * kPerEffect},
+    // Each value and the failing call, at every arrival: preset, Detail, preset again.
+    {"RegEnumValueA", (kPresetValues + 1) * 2 + kDetailValues + 1},
+    {"RegSetValueExA", 0},
+    {"RegQueryValueExA", 0},
+    {"RegDeleteKeyA", 0},
+    // The existence test (its file is missing, so nothing to close) and the export's file.
+    {"fopen", 2},
+    {"fclose", 1},
+    // One write a line: three header lines, the values twice, Detail's line, its values and
+    // the return line.
+    {"fputs", 3 + kPresetValues * 2 + 1 + kDetailValues + 1},
+    {"fputc", 0},
+    {"ferror", 0},
+};
+
+double PrescribedPerPreset(const char* name) {
+    for (const Prescribed& entry : kPrescribed)
+        if (std::strcmp(entry.name, name) == 0)
+            return entry.perPreset;
+    return 0;
+}
+
+// Backup All's store work as the dialog does it: per effect the preset listing of its key,
+// per preset the output name and the export. Prints the calls made per preset beside those
+// that Parts 1.1, 1.2 and 2.2 prescribe, and the time each kind of call takes.
 void InProcessBackup(const std::string& folder) {
     Store store;
-    double start = Now();
-    double naming = 0;
-    ForEachBackupPreset([&](const char* effect, const char* preset) {
-        const double named = Now();
-        const std::string name = store.OutputName(folder.c_str(), effect, preset);
-        naming += Now() - named;
-        store.ExportPreset(effect, preset, name.c_str());
-    });
-    std::printf("in-process backup, 100 effects x 20 presets: %.0f ms (output names %.0f ms)\n",
-                Now() - start, naming);
+    call_counter::Reset();
+    const double start = Now();
+    for (int e = 0; e < kBackupEffects; ++e) {
+        char effect[32];
+        std::snprintf(effect, sizeof effect, "Effect %03d", e);
+        std::vector<std::string> presets;
+        RegistryKey key;
+        key.Open(EffectKeyPath(effect).c_str());
+        ListSubkeys(key.m_hKey, [&](const char* name) { presets.emplace_back(name); });
+        key.Close();
+        for (const std::string& preset : presets) {
+            const std::string name = store.OutputName(folder.c_str(), effect, preset.c_str());
+            store.ExportPreset(effect, preset.c_str(), name.c_str());
+        }
+    }
+    const double elapsed = Now() - start;
+    // Taken before printing: the runtime's printf writes through fputc.
+    std::vector<call_counter::Counter> counted;
+    for (const call_counter::Counter* c = call_counter::Counters(); c->name != nullptr; ++c)
+        counted.push_back(*c);
+    const double presets = kBackupEffects * kPresetsPerEffect;
+    std::printf("in-process Backup All, 100 effects x 20 presets: %.0f ms\n", elapsed);
+    std::printf("  %-18s %9s %11s %12s %10s\n", "per preset", "made", "prescribed", "us per call",
+                "ms in all");
+    double made[2] = {0, 0};
+    double prescribed[2] = {0, 0};
+    double ms[2] = {0, 0};
+    for (const call_counter::Counter* c = counted.data(); c != counted.data() + counted.size();
+         ++c) {
+        const double perPreset = c->calls / presets;
+        const double due = PrescribedPerPreset(c->name);
+        made[c->registry ? 0 : 1] += perPreset;
+        prescribed[c->registry ? 0 : 1] += due;
+        ms[c->registry ? 0 : 1] += c->ms;
+        if (c->calls == 0 && due == 0)
+            continue;
+        std::printf("  %-18s %9.2f %11.2f %12.1f %10.0f%s\n", c->name, perPreset, due,
+                    c->calls != 0 ? c->ms * 1000.0 / c->calls : 0.0, c->ms,
+                    perPreset > due + 1e-9 ? "   <- more than prescribed" : "");
+    }
+    std::printf("  %-18s %9.2f %11.2f %12s %10.0f\n", "registry calls", made[0], prescribed[0], "",
+                ms[0]);
+    std::printf("  %-18s %9.2f %11.2f %12s %10.0f\n", "stream calls", made[1], prescribed[1], "",
+                ms[1]);
 }
 
 // The file system's share of a backup: the same 2,000 names probed and written with the bytes
@@ -204,6 +284,8 @@ void FilesOnly(const std::string& folder) {
 } // namespace
 
 int main(int argc, char** argv) {
+    if (!call_counter::Install())
+        std::fprintf(stderr, "preset_store_bench: some calls cannot be counted\n");
     const std::string mode = argc > 1 ? argv[1] : "";
     const double start = Now();
     if (mode == "fill-big")
@@ -219,8 +301,10 @@ int main(int argc, char** argv) {
     else if (mode == "files" && argc > 2)
         FilesOnly(argv[2]);
     else {
-        std::fprintf(stderr,
-                     "usage: preset_store_bench fill-big|fill-backup|wipe|inproc|files FOLDER\n");
+        std::fprintf(
+            stderr,
+            "usage: preset_store_bench fill-big|fill-backup|wipe|inproc|inproc-backup|files "
+            "FOLDER\n");
         return 2;
     }
     std::fprintf(stderr, "%s: %.0f ms\n", mode.c_str(), Now() - start);
