@@ -2,6 +2,7 @@
 // subkeys listed in name order (without regard to case, as the NT registry lists them) and
 // values in the order they were first set. It refuses, as the NT family does, to delete a key
 // that still has subkeys.
+#include "memory_registry.h"
 #include "registry_api.h"
 
 #include <algorithm>

@@ -112,9 +112,9 @@ std::string SubkeyLine(const std::string& name) {
     return "[" + name + "]";
 }
 
-void WriteLine(FILE* file, const std::string& line) {
-    std::fputs(line.c_str(), file);
-    std::fputc('\n', file);
+bool WriteLine(FILE* file, std::string line) {
+    line += '\n';
+    return std::fputs(line.c_str(), file) != EOF;
 }
 
 bool ValueLineMovesTheReader(const std::string& name, const std::string& text) {

@@ -62,7 +62,8 @@ uint32_t ParseNumber(const std::string& text);
 std::string StringValueLine(const std::string& name, const std::string& text);
 std::string DwordValueLine(const std::string& name, uint32_t number);
 std::string SubkeyLine(const std::string& name);
-void WriteLine(FILE* file, const std::string& line);
+// Writes the line and its line end with one call; false when the stream reports a failure.
+bool WriteLine(FILE* file, std::string line);
 
 // Why a value line would not read back as the value it was written from, or null when it
 // does. Lines that would move the reader to another key (a line feed, a "[") are never

@@ -1,11 +1,12 @@
 // Preset file export, on the real registry under Wine and on the in-process one natively.
-#include "store_test_support.h"
+#include "scratch_registry.h"
+#include "test_store.h"
 
 #include <cstdio>
 #include <ctime>
 #include <string>
 
-using namespace store_test;
+using namespace test_support;
 
 namespace {
 
@@ -137,16 +138,7 @@ TEST_F(ExportTest, NestedSubkeysReturnToThePresetKey) {
 TEST_F(ExportTest, WalkStopsTwoHundredLevelsBelowThePresetAndStaysBalanced) {
     // Built one level at a time: the path of the deepest key is longer than some registries
     // accept in one call.
-    HKEY key = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, kWarm.c_str(), 0, nullptr, 0,
-                                             KEY_ALL_ACCESS, nullptr, &key, nullptr));
-    for (int level = 0; level < 205; ++level) {
-        HKEY child = nullptr;
-        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(key, "k", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                                                 &child, nullptr));
-        RegCloseKey(key);
-        key = child;
-    }
+    HKEY key = CreateChain(kWarm, "k", 205);
     const DWORD one = 1;
     RegSetValueExA(key, "Bottom", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), 4);
     RegCloseKey(key);

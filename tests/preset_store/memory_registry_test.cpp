@@ -1,11 +1,13 @@
 // Behaviour that only the in-process registry can show: a deletion refused in the middle of
 // a tree, and the statuses the store relies on.
-#include "store_test_support.h"
+#include "memory_registry.h"
+#include "scratch_registry.h"
+#include "test_store.h"
 
 #include <functional>
 #include <set>
 
-using namespace store_test;
+using namespace test_support;
 
 namespace {
 

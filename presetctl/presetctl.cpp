@@ -89,7 +89,7 @@ bool Presetctl::FindEffect(const std::string& effect, std::string& spelled) {
 bool Presetctl::FindPreset(const std::string& effect, const std::string& preset,
                            std::string& spelled) {
     std::vector<std::string> presets;
-    ListKeyNames(EffectKeyPath(effect.c_str()), presets);
+    ListKeyNames(EffectKeyPath(effect), presets);
     const std::string* found = FindName(presets, preset);
     if (found == nullptr) {
         Fail(effect + "\\" + preset, "no such preset");
@@ -132,7 +132,7 @@ void Presetctl::List(const std::vector<std::string>& args) {
         std::string effect;
         if (!FindEffect(args[0], effect))
             return;
-        ListKeyNames(EffectKeyPath(effect.c_str()), names);
+        ListKeyNames(EffectKeyPath(effect), names);
     }
     for (const std::string& name : names)
         std::printf("%s\n", name.c_str());
@@ -162,7 +162,7 @@ void Presetctl::Backup(const std::vector<std::string>& args) {
     ListKeyNames(kEffectsRoot, effects);
     for (const std::string& effect : effects) {
         std::vector<std::string> presets;
-        ListKeyNames(EffectKeyPath(effect.c_str()), presets);
+        ListKeyNames(EffectKeyPath(effect), presets);
         for (const std::string& preset : presets)
             WritePreset(effect, preset, OutputName(args[0].c_str(), effect.c_str(), preset.c_str()),
                         true);
