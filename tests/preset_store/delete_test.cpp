@@ -7,7 +7,7 @@ using namespace test_support;
 namespace {
 
 const std::string kRoot = kEffectsRoot;
-const std::string kReverb = kRoot + "\\Reverb";
+const std::string kReverb = EffectKeyPath("Reverb");
 
 class DeleteTest : public ScratchRegistry {
 protected:

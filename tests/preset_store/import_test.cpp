@@ -12,7 +12,7 @@ using namespace test_support;
 namespace {
 
 const std::string kRoot = kEffectsRoot;
-const std::string kWarm = kRoot + "\\Reverb\\Warm";
+const std::string kWarm = PresetKeyPath("Reverb", "Warm");
 
 class ImportTest : public ScratchRegistry {
 protected:

@@ -11,7 +11,7 @@ using namespace test_support;
 
 namespace {
 
-const std::string kHall = std::string(kEffectsRoot) + "\\Reverb\\Hall";
+const std::string kHall = PresetKeyPath("Reverb", "Hall");
 
 class MemoryRegistryTest : public ScratchRegistry {};
 
@@ -76,7 +76,7 @@ TEST_F(MemoryRegistryTest, StatusesOfTheOperationTable) {
 
 // The same source calls ADVAPI32 in the Windows build, so these are the arguments Windows
 // gets: the access masks, the key class and the buffer lengths, reset before every call.
-TEST_F(MemoryRegistryTest, EveryCallCarriesTheAccessClassAndBufferSizesOfTheContract) {
+TEST_F(MemoryRegistryTest, EveryCallCarriesTheAccessClassAndBufferSizesTheStoreReliesOn) {
     const std::string openRoot = "RegOpenKeyExA HKCU access=f003f";
     const std::string listKeys = "RegEnumKeyExA name=260 class=260 time=yes";
     const std::string file = ScratchFolder("calls") + "/out.kvp";

@@ -10,6 +10,10 @@ namespace test_support {
 
 namespace {
 
+// Room for any value name and data a registry may hold.
+constexpr size_t kAnyValueNameChars = 16384;
+constexpr size_t kAnyValueBytes = 70000;
+
 [[noreturn]] void PrintAndExit(const char* file, int line, const std::string& what) {
     std::fprintf(stderr, "%s:%d: setup failed: %s\n", file, line, what.c_str());
     std::exit(1);
@@ -32,9 +36,8 @@ void SnapshotBelow(const std::string& path, Snapshot& out) {
     if (key.OpenExisting(HKEY_CURRENT_USER, path.c_str(), KEY_READ) != ERROR_SUCCESS)
         return;
     KeyScope scope(key);
-    // Any value a registry may hold, whole.
-    std::vector<BYTE> data(70000);
-    char name[16384];
+    std::vector<BYTE> data(kAnyValueBytes);
+    char name[kAnyValueNameChars];
     for (DWORD i = 0;; ++i) {
         DWORD nameLength = sizeof name;
         DWORD dataLength = static_cast<DWORD>(data.size());
@@ -121,7 +124,7 @@ bool GetRaw(const std::string& keyPath, const std::string& name, StoredValue& va
     if (key.OpenExisting(HKEY_CURRENT_USER, keyPath.c_str(), KEY_READ) != ERROR_SUCCESS)
         return false;
     KeyScope scope(key);
-    std::vector<BYTE> data(70000);
+    std::vector<BYTE> data(kAnyValueBytes);
     DWORD length = static_cast<DWORD>(data.size());
     DWORD type = 0;
     if (RegQueryValueExA(key.m_hKey, name.c_str(), nullptr, &type, data.data(), &length) !=

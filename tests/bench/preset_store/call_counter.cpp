@@ -4,8 +4,6 @@
 
 namespace call_counter {
 
-namespace {
-
 double Now() {
     LARGE_INTEGER frequency;
     LARGE_INTEGER counter;
@@ -13,6 +11,8 @@ double Now() {
     QueryPerformanceCounter(&counter);
     return static_cast<double>(counter.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
 }
+
+namespace {
 
 // One wrapper a function: the system's entry, its counter and a forwarding function that
 // times the call.

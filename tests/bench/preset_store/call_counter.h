@@ -16,6 +16,9 @@ struct Counter {
     double ms;
 };
 
+// Milliseconds from the performance counter.
+double Now();
+
 // Points the import slots at the wrappers; false when an entry was not found.
 bool Install();
 void Reset();

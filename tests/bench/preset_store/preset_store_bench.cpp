@@ -5,6 +5,7 @@
 #include "call_counter.h"
 #include "preset_store.h"
 #include "registry_key.h"
+#include "registry_test_support.h"
 
 #include <windows.h>
 #include <psapi.h>
@@ -16,7 +17,7 @@
 
 namespace {
 
-const std::string kBig = std::string(kEffectsRoot) + "\\Bench\\Big";
+const std::string kBig = PresetKeyPath("Bench", "Big");
 constexpr int kBigSubkeys = 1000;
 constexpr int kValuesPerSubkey = 10;
 constexpr int kBackupEffects = 100;
@@ -27,76 +28,50 @@ constexpr int kDetailValues = 4;
 
 class Store : public PresetStore {};
 
-double Now() {
-    LARGE_INTEGER frequency;
-    LARGE_INTEGER counter;
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&counter);
-    return static_cast<double>(counter.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
-}
+using call_counter::Now;
 
-void FillKey(HKEY key, int values, int seed) {
+void FillKey(const std::string& path, int values, int seed) {
     for (int v = 0; v < values; ++v) {
         char name[32];
         std::snprintf(name, sizeof name, "Value %02d", v);
         if (v % 2 == 0) {
-            const DWORD number = static_cast<DWORD>(seed * 7919 + v);
-            RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), 4);
+            test_support::SetDwordValue(path, name, static_cast<DWORD>(seed * 7919 + v));
         } else {
             char text[64];
             std::snprintf(text, sizeof text, "setting %d of key %d", v, seed);
-            RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
-                           static_cast<DWORD>(std::strlen(text) + 1));
+            test_support::SetStringValue(path, name, text);
         }
     }
-}
-
-HKEY Create(HKEY parent, const std::string& path) {
-    HKEY key = nullptr;
-    RegCreateKeyExA(parent, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
-    return key;
 }
 
 void FillBig() {
-    HKEY preset = Create(HKEY_CURRENT_USER, kBig);
     for (int k = 0; k < kBigSubkeys; ++k) {
         char name[32];
         std::snprintf(name, sizeof name, "Band %04d", k);
-        HKEY sub = Create(preset, name);
-        FillKey(sub, kValuesPerSubkey, k);
-        RegCloseKey(sub);
+        FillKey(SubkeyPath(kBig, name), kValuesPerSubkey, k);
     }
-    RegCloseKey(preset);
 }
 
-void FillBackup() {
+// Calls visit(effect index, preset index, effect, preset) for every preset of the backup tree, in
+// backup order.
+template <typename Visit> void ForEachBackupPreset(Visit visit) {
     for (int e = 0; e < kBackupEffects; ++e) {
         for (int p = 0; p < kPresetsPerEffect; ++p) {
-            char path[160];
-            std::snprintf(path, sizeof path, "%s\\Effect %03d\\Preset %02d", kEffectsRoot, e, p);
-            HKEY preset = Create(HKEY_CURRENT_USER, path);
-            FillKey(preset, kPresetValues, e * 100 + p);
-            HKEY sub = Create(preset, "Detail");
-            FillKey(sub, kDetailValues, p);
-            RegCloseKey(sub);
-            RegCloseKey(preset);
+            char effect[32];
+            char preset[32];
+            std::snprintf(effect, sizeof effect, "Effect %03d", e);
+            std::snprintf(preset, sizeof preset, "Preset %02d", p);
+            visit(e, p, effect, preset);
         }
     }
 }
 
-void Wipe(HKEY parent, const char* name) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(parent, name, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
-        return;
-    char sub[260];
-    for (;;) {
-        DWORD length = sizeof sub;
-        if (RegEnumKeyExA(key, 0, sub, &length, nullptr, nullptr, nullptr, nullptr) != 0)
-            break;
-        Wipe(key, sub);
-    }
-    RegCloseKey(key);
-    RegDeleteKeyA(parent, name);
+void FillBackup() {
+    ForEachBackupPreset([](int e, int p, const char* effect, const char* preset) {
+        const std::string path = PresetKeyPath(effect, preset);
+        FillKey(path, kPresetValues, e * 100 + p);
+        FillKey(SubkeyPath(path, "Detail"), kDetailValues, p);
+    });
 }
 
 SIZE_T PeakWorkingSet() {
@@ -151,19 +126,6 @@ void InProcess(const std::string& folder) {
                 static_cast<unsigned long>(afterLarge / 1024));
     std::remove(small.c_str());
     std::remove(large.c_str());
-}
-
-// Calls visit(effect, preset) for every preset of the backup tree, in backup order.
-template <typename Visit> void ForEachBackupPreset(Visit visit) {
-    for (int e = 0; e < kBackupEffects; ++e) {
-        for (int p = 0; p < kPresetsPerEffect; ++p) {
-            char effect[32];
-            char preset[32];
-            std::snprintf(effect, sizeof effect, "Effect %03d", e);
-            std::snprintf(preset, sizeof preset, "Preset %02d", p);
-            visit(effect, preset);
-        }
-    }
 }
 
 // The calls that Backup All needs for one preset of the backup tree: its share of the
@@ -270,7 +232,7 @@ void FilesOnly(const std::string& folder) {
     }
     std::remove(sample.c_str());
     const double start = Now();
-    ForEachBackupPreset([&](const char* effect, const char* preset) {
+    ForEachBackupPreset([&](int, int, const char* effect, const char* preset) {
         const std::string name = store.OutputName(folder.c_str(), effect, preset);
         if (FILE* out = std::fopen(name.c_str(), "wb")) {
             std::fwrite(bytes.data(), 1, bytes.size(), out);
@@ -293,7 +255,7 @@ int main(int argc, char** argv) {
     else if (mode == "fill-backup")
         FillBackup();
     else if (mode == "wipe")
-        Wipe(HKEY_CURRENT_USER, "Software\\Vantor\\Kelvidrome2");
+        test_support::WipeKey(test_support::kProductKey);
     else if (mode == "inproc-backup" && argc > 2)
         InProcessBackup(argv[2]);
     else if (mode == "inproc" && argc > 2)
