@@ -37,6 +37,9 @@ TEST(PresetFileTest, LinesReadAsATextModeStreamGivesThemButPast1A) {
     const std::string long2000(2000, 'b');
     EXPECT_EQ((Lines{long2000.substr(0, 1999), "b"}), LinesOf(long2000 + "\r\n"));
     EXPECT_EQ((Lines{long2000.substr(0, 1999), "b", "c"}), LinesOf(long2000 + "\r\nc"));
+    EXPECT_EQ((Lines{long2000.substr(0, 1999), ""}), LinesOf(long2000.substr(0, 1999) + "\r\n"));
+    EXPECT_EQ((Lines{long1998 + "\r", "x"}), LinesOf(long1998 + "\rx"));
+    EXPECT_EQ((Lines{"a", "c"}), LinesOf(std::string("a\0b\nc\n", 6)));
 }
 
 TEST(PresetFileTest, MagicLinesPickTheVersion) {
