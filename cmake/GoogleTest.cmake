@@ -7,7 +7,16 @@ endif()
 set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+if(MINGW)
+    # The Windows build's C++ library has no threads; cmake/gtest_port stands in where
+    # GoogleTest would need them. Its header must come before GoogleTest's own include folder
+    # for GoogleTest and for every test program, hence a folder-wide setting.
+    include_directories(BEFORE ${CMAKE_SOURCE_DIR}/cmake/gtest_port)
+endif()
 add_subdirectory("${PROJECT_GTEST_SOURCE}" "${CMAKE_BINARY_DIR}/googletest" EXCLUDE_FROM_ALL SYSTEM)
+if(MINGW)
+    target_sources(gtest PRIVATE ${CMAKE_SOURCE_DIR}/cmake/gtest_port/gtest_notification.cpp)
+endif()
 
 # project_add_test(NAME SOURCES src... [LIBRARIES lib...] [LABELS label...])
 # One test program registered as one CTest test, so that a Windows program starts only once
@@ -16,6 +25,9 @@ function(project_add_test name)
     cmake_parse_arguments(T "" "" "SOURCES;LIBRARIES;LABELS;ARGS" ${ARGN})
     add_executable(${name} ${T_SOURCES})
     target_link_libraries(${name} PRIVATE ${T_LIBRARIES} GTest::gtest_main)
+    if(TARGET test_prefix)
+        target_link_libraries(${name} PRIVATE test_prefix)
+    endif()
     add_test(NAME ${name} COMMAND ${name} ${T_ARGS})
     if(T_LABELS)
         set_tests_properties(${name} PROPERTIES LABELS "${T_LABELS}")

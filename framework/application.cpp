@@ -42,6 +42,13 @@ std::string GetApplicationName() {
     return ProgramFileTitle();
 }
 
+HWND MainWindowHandle() {
+    Application* app = Application::Current();
+    if (app == nullptr || app->m_pMainWnd == nullptr)
+        return nullptr;
+    return app->m_pMainWnd->m_hWnd;
+}
+
 int RunApplication() {
     Application* app = Application::Current();
     if (app == nullptr)

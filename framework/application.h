@@ -25,7 +25,8 @@ public:
 
     // Control-container and three-dimensional-control set-up: the system's dialogs already
     // draw their controls this way and no dialog here hosts embedded controls, so both are
-    // intentionally empty; they stay so that start-up keeps its documented steps.
+    // intentionally empty. Start-up still calls both, first thing, so that its steps stay
+    // those of every program built on this layer.
     void EnableControlContainer() {}
     void Enable3dControls() {}
 
@@ -41,6 +42,10 @@ private:
 // The caption of the application's message boxes: the application's name, or the program
 // file's name without extension when no application object exists.
 std::string GetApplicationName();
+
+// The window of the application's main window object, the owner of the application's boxes
+// and dialogs; null when there is no application object, no main window or no window yet.
+HWND MainWindowHandle();
 
 // The program's entry: calls InitInstance of the application object and returns the exit code.
 int RunApplication();

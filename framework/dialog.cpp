@@ -12,28 +12,87 @@ END_ROOT_MESSAGE_TABLE(Dialog)
 Dialog::Dialog(UINT templateId, Window* parent) : m_templateId(templateId), m_pParent(parent) {}
 
 Dialog::~Dialog() {
-    if (m_hWnd != nullptr && !m_modal)
-        ::DestroyWindow(m_hWnd);
+    if (m_hWnd == nullptr)
+        return;
+    // A window that outlives its dialog object: by now the derived parts and their control
+    // members are gone, so the window is unhooked from the object first. It then goes through
+    // the dialog manager's own processing alone, and nothing is written into the controls.
+    HWND window = m_hWnd;
+    ::SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_defaultProc));
+    ::SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+    m_items.clear();
+    m_hWnd = nullptr;
+    ::DestroyWindow(window);
 }
 
 HWND Dialog::ParentHandle(Window* parent) const {
     if (parent != nullptr)
         return parent->m_hWnd;
-    // Without a parent of its own a dialog is owned by the application's main window.
-    Application* app = Application::Current();
-    if (app != nullptr && app->m_pMainWnd != nullptr && app->m_pMainWnd != this)
-        return app->m_pMainWnd->m_hWnd;
-    return nullptr;
+    // Without a parent of its own a dialog is owned by the application's main window, unless
+    // it is that window.
+    HWND main = MainWindowHandle();
+    return main != m_hWnd ? main : nullptr;
 }
 
 INT_PTR Dialog::DoModal() {
-    m_modal = true;
-    m_result = 0;
+    // The window is created as a modeless one and run by the loop below, with its owner
+    // disabled meanwhile. The dialog manager's own modal run would show a visible template in
+    // its normal state after initialisation and so undo a show state that the initialisation
+    // gave the window (a restored minimised or maximised placement).
     HWND owner = ParentHandle(m_pParent);
-    INT_PTR result = ::DialogBoxParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(m_templateId),
+    const bool enableOwner = owner != nullptr && ::IsWindowEnabled(owner);
+    if (enableOwner)
+        ::EnableWindow(owner, FALSE);
+    m_modal = true;
+    m_continueModal = true;
+    m_result = 0;
+    INT_PTR result = -1;
+    HWND window = ::CreateDialogParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(m_templateId),
                                        owner, DialogProc, reinterpret_cast<LPARAM>(this));
+    if (window != nullptr) {
+        RunModalLoop();
+        result = m_result;
+        // Hidden before the owner is enabled again, so that the owner is the one activated.
+        if (m_hWnd != nullptr)
+            ::SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0,
+                           SWP_HIDEWINDOW | SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE |
+                               SWP_NOZORDER);
+    }
+    if (enableOwner)
+        ::EnableWindow(owner, TRUE);
+    if (owner != nullptr && m_hWnd != nullptr && ::GetActiveWindow() == m_hWnd)
+        ::SetActiveWindow(owner);
+    if (m_hWnd != nullptr)
+        ::DestroyWindow(m_hWnd);
     m_modal = false;
+    m_continueModal = false;
     return result;
+}
+
+void Dialog::RunModalLoop() {
+    // A template without the visible style is shown, in its normal state, once the first
+    // messages are handled; a window that its initialisation showed keeps its state.
+    bool showWhenIdle = (::GetWindowLongA(m_hWnd, GWL_STYLE) & WS_VISIBLE) == 0;
+    MSG msg;
+    while (m_continueModal && m_hWnd != nullptr) {
+        if (showWhenIdle && !::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
+            ::ShowWindow(m_hWnd, SW_SHOWNORMAL);
+            ::UpdateWindow(m_hWnd);
+            showWhenIdle = false;
+        }
+        BOOL got = ::GetMessageA(&msg, nullptr, 0, 0);
+        if (got == 0) {
+            // The program is asked to end: the outer loop, if any, gets the request too.
+            ::PostQuitMessage(static_cast<int>(msg.wParam));
+            break;
+        }
+        if (got == -1)
+            break;
+        if (m_hWnd != nullptr && ::IsDialogMessageA(m_hWnd, &msg))
+            continue;
+        ::TranslateMessage(&msg);
+        ::DispatchMessageA(&msg);
+    }
 }
 
 BOOL Dialog::Create(Window* parent) {
@@ -79,10 +138,13 @@ void Dialog::PostNcDestroy() {}
 
 void Dialog::EndDialog(INT_PTR result) {
     m_result = result;
-    if (m_modal)
-        ::EndDialog(m_hWnd, result);
-    else
+    if (m_modal) {
+        // The loop of DoModal ends when it next looks; the empty message makes sure it looks.
+        m_continueModal = false;
+        ::PostMessageA(m_hWnd, WM_NULL, 0, 0);
+    } else {
         ::DestroyWindow(m_hWnd);
+    }
 }
 
 LRESULT Dialog::Default() {

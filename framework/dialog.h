@@ -70,8 +70,9 @@ public:
     Dialog(UINT templateId, Window* parent = nullptr);
     ~Dialog() override;
 
-    // Runs the dialog modally and returns the result it ended with, or -1 when the window
-    // could not be created.
+    // Runs the dialog modally: creates its window, disables the owner and runs a message loop
+    // of its own until the dialog ends, then destroys the window. Returns the result it ended
+    // with, or -1 when the window could not be created.
     INT_PTR DoModal();
     // Creates the dialog modelessly (tests drive it this way); FALSE on failure.
     BOOL Create(Window* parent = nullptr);
@@ -113,10 +114,12 @@ private:
     static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     HWND ParentHandle(Window* parent) const;
+    void RunModalLoop();
 
     UINT m_templateId;
     Window* m_pParent;
     bool m_modal = false;
+    bool m_continueModal = false; // while DoModal's loop runs
     INT_PTR m_result = 0;
     WNDPROC m_defaultProc = nullptr;
     CurrentMessage m_current = {0, 0, 0};

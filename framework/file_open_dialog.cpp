@@ -14,12 +14,7 @@ FileOpenDialog::FileOpenDialog(const char* defaultExtension, const char* fileNam
     std::memset(&m_ofn, 0, sizeof(m_ofn));
     std::memset(m_fileName, 0, sizeof(m_fileName));
     m_ofn.lStructSize = sizeof(m_ofn);
-    if (parent == nullptr) {
-        Application* app = Application::Current();
-        if (app != nullptr && app->m_pMainWnd != nullptr)
-            parent = app->m_pMainWnd->m_hWnd;
-    }
-    m_ofn.hwndOwner = parent;
+    m_ofn.hwndOwner = parent != nullptr ? parent : MainWindowHandle();
     m_ofn.hInstance = ::GetModuleHandleA(nullptr);
     m_ofn.Flags = flags;
     m_ofn.lpfnHook = PassThroughHook;

@@ -1,7 +1,7 @@
 // The framework's pointer list: a doubly linked list of untyped pointers whose nodes come from
 // blocks of a fixed number of nodes and are reused through a free chain.
 //
-// The memory layout is a contract with the host, which builds lists of this class on its side
+// The memory layout is fixed, because the host builds lists of this class on its side
 // and hands them to the wave plug-in: 28 bytes on 32-bit Windows, in this order: virtual table
 // pointer, head node, tail node, count, free-node chain, block chain, block size. A node is
 // next, previous, data. Code compiled elsewhere walks a list by that layout alone.

@@ -413,12 +413,20 @@ typedef struct Reader {
 static void print_header(const Reader* rd, FILE* out);
 
 static int capped_count(int32_t count, const char* path, unsigned recordBytes) {
-    WIN32_FILE_ATTRIBUTE_DATA a;
+    WIN32_FIND_DATAA found;
+    HANDLE search;
     uint64_t limit = 0;
     if (count <= 0)
         return 0;
-    if (GetFileAttributesExA(path, GetFileExInfoStandard, &a))
-        limit = (((uint64_t)a.nFileSizeHigh << 32) | a.nFileSizeLow) / recordBytes;
+    /* The file's size as Windows 95 can tell it without opening the file; a name with wildcards
+     * could match another file, so it has no size here. */
+    if (!strpbrk(path, "*?")) {
+        search = FindFirstFileA(path, &found);
+        if (search != INVALID_HANDLE_VALUE) {
+            FindClose(search);
+            limit = (((uint64_t)found.nFileSizeHigh << 32) | found.nFileSizeLow) / recordBytes;
+        }
+    }
     return (uint64_t)count < limit ? (int)count : (int)limit;
 }
 
@@ -755,6 +763,13 @@ static int cmd_copy(const Plugin* p, const Options* o, const char* in, const cha
         reader_end(&rd, p, 0);
         return EXIT_FILE;
     }
+    /* Copying moves whole frames through the buffer, the silence for a short source too. */
+    if (rd.bufferBytes < rd.frameBytes) {
+        fail_line("usage: --buffer %d is smaller than one frame of %s (%d bytes)", rd.bufferBytes,
+                  in, rd.frameBytes);
+        reader_end(&rd, p, 1);
+        return EXIT_USAGE;
+    }
     /* The first read hands the markers and play list over. */
     frames = reader_read(&rd);
     if (frames < 0 || !check_host_only(&rd.records)) {
@@ -859,7 +874,8 @@ static void usage(FILE* out) {
                  "  dump   writes the frames ReadSamples delivers to a raw file; with --seek,\n"
                  "         reads to the end, seeks to FRAME and dumps from there\n"
                  "  plugin prints the plug-in's type, names and capability values\n"
-                 "  --buffer sets the host's read buffer (default 65536 bytes)\n"
+                 "  --buffer sets the host's read buffer (default 65536 bytes); copy needs\n"
+                 "           room for one frame at least\n"
                  "  --trace  logs every call into the plug-in on standard error\n"
                  "Exit status: 0 ok, 1 file refused or not written, 2 usage, 3 plug-in not\n"
                  "loaded, 4 the plug-in broke the host boundary.\n");

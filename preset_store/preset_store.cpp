@@ -215,7 +215,7 @@ bool PresetStore::DeletePreset(const char* effect, const char* preset) {
     if (preset[0] == '\0')
         return false;
     return RegDeleteKeyA(effectKey.m_hKey, preset) == ERROR_SUCCESS ||
-           ::DeleteKeyTree(effectKey.m_hKey, preset) == ERROR_SUCCESS;
+           DeleteKeyTree(effectKey.m_hKey, preset) == ERROR_SUCCESS;
 }
 
 std::string FileNamePart(const std::string& name) {

@@ -36,8 +36,6 @@ public:
     StoreReport ImportPresetFile(const char* path);
     // Removes the preset key of the effect with everything below it; true when it is gone.
     bool DeletePreset(const char* effect, const char* preset);
-    // The recursive delete of registry_key.h.
-    LONG DeleteKeyTree(HKEY parent, const char* name) { return ::DeleteKeyTree(parent, name); }
     // The output-name rule of Save To and Backup All: "%s\\%s - %s.kvp" from folder, effect
     // and preset; when that file can be opened for reading (tested through m_presetFile,
     // closed again at once) the current local time "%d-%m-%y %H-%M" is added:

@@ -2,11 +2,8 @@
 
 namespace {
 
-constexpr std::uint32_t kScaleBits = 0x07C0;
-constexpr std::uint32_t kScaleTopBits = ANCHOR_SCALE_VERTICAL | ANCHOR_SCALE_TOP;
-constexpr std::uint32_t kScaleBottomBits = ANCHOR_SCALE_VERTICAL | ANCHOR_SCALE_BOTTOM;
-constexpr std::uint32_t kEdgeBits = 0xF800;
-constexpr std::uint32_t kKeepSizeBits = 0x001F;
+constexpr std::uint32_t kScaleTopFlags = ANCHOR_SCALE_VERTICAL | ANCHOR_SCALE_TOP;
+constexpr std::uint32_t kScaleBottomFlags = ANCHOR_SCALE_VERTICAL | ANCHOR_SCALE_BOTTOM;
 
 // value * height / referenceHeight in 32-bit arithmetic truncating toward zero. The product
 // wraps as a 32-bit product would; the caller has made sure the divisor is not zero.
@@ -27,14 +24,14 @@ LayoutRect ComputeLayout(const LayoutRect& design, const LayoutRect& current,
 
     // Proportional rules for the vertical edges. Without a reference height there is nothing
     // to scale against, and those edges keep their places.
-    if ((flags & kScaleBits) != 0 && referenceHeight != 0) {
-        if ((flags & kScaleTopBits) != 0)
+    if ((flags & kAnchorScaleFlags) != 0 && referenceHeight != 0) {
+        if ((flags & kScaleTopFlags) != 0)
             n.top = Scale(design.top, height, referenceHeight);
-        if ((flags & kScaleBottomBits) != 0)
+        if ((flags & kScaleBottomFlags) != 0)
             n.bottom = Scale(design.bottom, height, referenceHeight);
     }
 
-    if ((flags & kEdgeBits) == 0)
+    if ((flags & kAnchorEdgeFlags) == 0)
         return n;
 
     const std::int32_t followRight = design.right - reference.right + client.right;
@@ -57,7 +54,7 @@ LayoutRect ComputeLayout(const LayoutRect& design, const LayoutRect& current,
 
     // The size rules run only together with an edge rule, each on the edges the previous one
     // left.
-    if ((flags & kKeepSizeBits) != 0) {
+    if ((flags & kAnchorKeepSizeFlags) != 0) {
         const std::int32_t width = design.right - design.left;
         const std::int32_t designHeight = design.bottom - design.top;
         if ((flags & ANCHOR_KEEP_WIDTH_RIGHT) != 0)

@@ -1,6 +1,7 @@
 #include "effect_preset_dialog.h"
 
 #include "about_dialog.h"
+#include "main_dialog_layout.h"
 #include "registry_key.h"
 #include "wait_cursor.h"
 
@@ -42,22 +43,19 @@ EffectPresetDialog::EffectPresetDialog(Window* parent)
 EffectPresetDialog::~EffectPresetDialog() = default;
 
 BOOL EffectPresetDialog::OnInitDialog() {
-    SetMinTrackSize(288, 141);
-    SetReferenceSize(288, 161);
-    const DWORD kButtonTop =
-        ANCHOR_RIGHT | ANCHOR_TOP | ANCHOR_KEEP_HEIGHT_TOP | ANCHOR_KEEP_WIDTH_RIGHT; // 0x6012
-    const DWORD kButtonBottom = ANCHOR_BOTTOM | ANCHOR_RIGHT | ANCHOR_KEEP_HEIGHT_BOTTOM |
-                                ANCHOR_KEEP_WIDTH_RIGHT; // 0xC006
-    AddControl(IDC_LOAD, kButtonTop, &m_loadButton, 0);
-    AddControl(IDC_SAVE_TO, kButtonTop, &m_saveToButton, 0);
-    AddControl(IDC_DELETE, kButtonTop, &m_deleteButton, 0);
-    AddControl(IDC_BACKUP_ALL, kButtonTop, &m_backupAllButton, 0);
-    AddControl(IDC_ABOUT, kButtonBottom, &m_aboutButton, 0);
-    AddControl(IDCANCEL, kButtonBottom, &m_closeButton, 0);
-    AddControl(IDC_EFFECT_LIST, 0xA202, &m_effectList, 0);
-    AddControl(IDC_PRESET_LIST, ANCHOR_BOTTOM | ANCHOR_RIGHT | ANCHOR_TOP | ANCHOR_LEFT,
-               &m_presetList, 0);
-    AddControl(IDC_PRESET_LABEL, 0x1214, &m_presetLabel, 1);
+    using namespace main_dialog;
+    SetMinTrackSize(kMinTrackWidth, kMinTrackHeight);
+    SetReferenceSize(kReferenceWidth, kReferenceHeight);
+    // Only the label is erased beneath and redrawn when moved; the others paint themselves.
+    AddControl(IDC_LOAD, kUpperButtonAnchors, &m_loadButton, kLayoutPaintsItself);
+    AddControl(IDC_SAVE_TO, kUpperButtonAnchors, &m_saveToButton, kLayoutPaintsItself);
+    AddControl(IDC_DELETE, kUpperButtonAnchors, &m_deleteButton, kLayoutPaintsItself);
+    AddControl(IDC_BACKUP_ALL, kUpperButtonAnchors, &m_backupAllButton, kLayoutPaintsItself);
+    AddControl(IDC_ABOUT, kLowerButtonAnchors, &m_aboutButton, kLayoutPaintsItself);
+    AddControl(IDCANCEL, kLowerButtonAnchors, &m_closeButton, kLayoutPaintsItself);
+    AddControl(IDC_EFFECT_LIST, kEffectListAnchors, &m_effectList, kLayoutPaintsItself);
+    AddControl(IDC_PRESET_LIST, kPresetListAnchors, &m_presetList, kLayoutPaintsItself);
+    AddControl(IDC_PRESET_LABEL, kPresetLabelAnchors, &m_presetLabel, kLayoutRedrawWhenMoved);
 
     ResizableDialog::OnInitDialog();
 
@@ -124,7 +122,7 @@ void EffectPresetDialog::OnSelchangeEffectList() {
         return;
     std::string effect = m_pEffectList->GetText(selected);
     m_pPresetList->ResetContent();
-    ListKeyInto(std::string(kEffectsRoot) + "\\" + effect, m_pPresetList);
+    ListKeyInto(EffectKeyPath(effect), m_pPresetList);
     OnSelchangePresetList();
 }
 
@@ -138,7 +136,8 @@ void EffectPresetDialog::OnDelete() {
     int selected = m_pEffectList->GetCurSel();
     if (selected == LB_ERR)
         return; // no effect, so no preset could be named
-    if (m_pPickers->Confirm(kDeleteWarning, kDeleteWarningStyle) == IDNO)
+    // Only Yes deletes: No, and the no-answer of a box that could not be shown, leave all.
+    if (m_pPickers->Confirm(kDeleteWarning, kDeleteWarningStyle) != IDYES)
         return;
     std::string effect = m_pEffectList->GetText(selected);
     int index = 0;

@@ -7,6 +7,8 @@
 #include "resizable_dialog.h"
 #include "resource.h"
 
+#include <shlobj.h>
+
 class EffectPresetDialog : public ResizableDialog, public PresetStore {
 public:
     explicit EffectPresetDialog(Window* parent = nullptr);
@@ -22,10 +24,15 @@ public:
         "Are you sure you want to continue?";
     static constexpr UINT kDeleteWarningStyle = MB_YESNO | MB_ICONQUESTION;
     static constexpr const char* kFolderTitle = "Select Folder to contain Preset Files...";
-    static constexpr UINT kFolderFlags = 0x0003; // only file-system folders, not below the domain
+    // Only folders of the file system, and none below the network domain.
+    static constexpr UINT kFolderFlags = BIF_RETURNONLYFSDIRS | BIF_DONTGOBELOWDOMAIN;
     static constexpr const char* kPresetFilter =
         "Sound Preset Files (*.kvp)|*.kvp|All Files (*.*)|*.*||";
-    static constexpr DWORD kLoadFlags = 0x80224;
+    // The explorer-style dialog with several files to choose, a hook that leaves every message
+    // to the dialog, and no read-only box.
+    static constexpr DWORD kLoadFlags =
+        OFN_EXPLORER | OFN_ALLOWMULTISELECT | OFN_ENABLEHOOK | OFN_HIDEREADONLY;
+    // Room for the names of a very large selection.
     static constexpr DWORD kLoadBufferChars = 260000;
 
 protected:

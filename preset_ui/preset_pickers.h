@@ -9,7 +9,7 @@
 class PresetPickers {
 public:
     virtual ~PresetPickers() = default;
-    // IDYES or IDNO.
+    // IDYES or IDNO; anything else when the box could not be shown.
     virtual int Confirm(const char* text, UINT style) = 0;
     // Runs the prepared dialog; IDOK when files were chosen into its name buffer.
     virtual INT_PTR ChooseFiles(FileOpenDialog& dialog) = 0;

@@ -1,9 +1,6 @@
 #include "resizable_dialog.h"
 
-#include "registry_key.h"
-
 #include <new>
-#include <vector>
 
 BEGIN_MESSAGE_TABLE(ResizableDialog)
 ON_MESSAGE_HANDLER(WM_SIZE, ResizableDialog, OnSize)
@@ -27,33 +24,31 @@ RECT ToRect(const LayoutRect& r) {
 
 ResizableDialog::ResizableDialog(UINT templateId, Window* parent) : Dialog(templateId, parent) {}
 
-ResizableDialog::~ResizableDialog() {
-    // Normally the records went with the window; a dialog destroyed without ever having had
-    // its window torn down still frees them.
-    PostNcDestroy();
-}
+ResizableDialog::~ResizableDialog() = default;
 
 Window* ResizableDialog::AddControl(int controlId, DWORD anchorFlags, Window* control,
                                     BYTE redraw) {
-    LayoutItem* item = new (std::nothrow) LayoutItem;
-    if (item == nullptr)
+    // The record's room comes first: without it the control is neither attached nor
+    // registered.
+    try {
+        m_items.reserve(m_items.size() + 1);
+    } catch (const std::bad_alloc&) {
         return nullptr;
-    item->anchorFlags = anchorFlags;
-    item->redraw = redraw;
-    item->controlId = controlId;
-    item->control = control;
+    }
+    LayoutItem item;
+    item.anchorFlags = anchorFlags;
+    item.redraw = redraw;
+    item.controlId = controlId;
+    item.control = control;
     control->SubclassDlgItem(controlId, this);
 
     RECT design = {0, 0, 0, 0};
     control->GetClientRect(&design);
     control->ClientToScreen(&design);
     ScreenToClient(&design);
-    item->designRect = design;
+    item.designRect = design;
 
-    if (m_items.AddTail(item) == nullptr) {
-        delete item;
-        return nullptr;
-    }
+    m_items.push_back(item);
     return control;
 }
 
@@ -91,7 +86,7 @@ RECT ResizableDialog::ItemWindowRect(const LayoutItem& item) const {
 }
 
 void ResizableDialog::LayoutControls(const RECT& client) {
-    if (m_items.IsEmpty())
+    if (m_items.empty())
         return;
 
     struct Move {
@@ -99,24 +94,23 @@ void ResizableDialog::LayoutControls(const RECT& client) {
         RECT rect;
     };
     std::vector<Move> moves;
-    for (POSITION pos = m_items.GetHeadPosition(); pos != nullptr;) {
-        LayoutItem* item = static_cast<LayoutItem*>(m_items.GetNext(pos));
-        if (item == nullptr || item->control->m_hWnd == nullptr)
+    for (const LayoutItem& item : m_items) {
+        if (item.control->m_hWnd == nullptr)
             continue;
-        RECT current = ItemWindowRect(*item);
+        RECT current = ItemWindowRect(item);
         RECT next =
-            ToRect(ComputeLayout(ToLayout(item->designRect), ToLayout(current), ToLayout(client),
-                                 ToLayout(m_referenceRect), item->anchorFlags));
+            ToRect(ComputeLayout(ToLayout(item.designRect), ToLayout(current), ToLayout(client),
+                                 ToLayout(m_referenceRect), item.anchorFlags));
         if (::EqualRect(&next, &current))
             continue;
-        if (item->redraw == 1)
-            item->control->Invalidate(TRUE);
-        moves.push_back({item->control->m_hWnd, next});
+        if (item.redraw == kLayoutRedrawWhenMoved)
+            item.control->Invalidate(TRUE);
+        moves.push_back({item.control->m_hWnd, next});
     }
 
     // All moves of a pass go in one batch so the controls move together. Should the system
     // refuse the batch, the remaining controls are moved one by one rather than left behind.
-    HDWP batch = ::BeginDeferWindowPos(m_items.GetCount());
+    HDWP batch = ::BeginDeferWindowPos(static_cast<int>(m_items.size()));
     size_t done = 0;
     for (; batch != nullptr && done < moves.size(); ++done) {
         const Move& m = moves[done];
@@ -154,11 +148,10 @@ LRESULT ResizableDialog::OnGetMinMaxInfo(WPARAM, LPARAM lParam) {
 
 LRESULT ResizableDialog::OnEraseBkgnd(WPARAM wParam, LPARAM) {
     HDC dc = reinterpret_cast<HDC>(wParam);
-    for (POSITION pos = m_items.GetHeadPosition(); pos != nullptr;) {
-        LayoutItem* item = static_cast<LayoutItem*>(m_items.GetNext(pos));
-        if (item == nullptr || item->redraw != 0 || item->control->m_hWnd == nullptr)
+    for (const LayoutItem& item : m_items) {
+        if (item.redraw != kLayoutPaintsItself || item.control->m_hWnd == nullptr)
             continue;
-        RECT rect = ItemWindowRect(*item);
+        RECT rect = ItemWindowRect(item);
         ::ExcludeClipRect(dc, rect.left, rect.top, rect.right, rect.bottom);
     }
     return Default();
@@ -172,39 +165,33 @@ LRESULT ResizableDialog::OnSizing(WPARAM, LPARAM) {
     return Default();
 }
 
+// The records go with the window.
 void ResizableDialog::PostNcDestroy() {
-    for (POSITION pos = m_items.GetHeadPosition(); pos != nullptr;)
-        delete static_cast<LayoutItem*>(m_items.GetNext(pos));
-    m_items.RemoveAll();
+    m_items.clear();
 }
 
 BOOL ResizableDialog::OnInitDialog() {
-    std::string title = GetWindowText();
-    RegistryKey key;
-    key.Open(kSettingsKey);
-    key.RestorePlacement(m_hWnd, title);
-    key.Close();
-
+    UsePlacement(&RegistryKey::RestorePlacement);
     RECT client;
     GetClientRect(&client);
     LayoutControls(client);
     return Dialog::OnInitDialog();
 }
 
-void ResizableDialog::SavePlacement() {
+void ResizableDialog::UsePlacement(void (RegistryKey::*use)(HWND window, std::string title)) {
     std::string title = GetWindowText();
     RegistryKey key;
     key.Open(kSettingsKey);
-    key.SavePlacement(m_hWnd, title);
+    (key.*use)(m_hWnd, title);
     key.Close();
 }
 
 void ResizableDialog::OnOK() {
-    SavePlacement();
+    UsePlacement(&RegistryKey::SavePlacement);
     Dialog::OnOK();
 }
 
 void ResizableDialog::OnCancel() {
-    SavePlacement();
+    UsePlacement(&RegistryKey::SavePlacement);
     Dialog::OnCancel();
 }

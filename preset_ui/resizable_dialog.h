@@ -4,7 +4,13 @@
 
 #include "anchor_layout.h"
 #include "dialog.h"
-#include "pointer_list.h"
+#include "registry_key.h"
+
+#include <vector>
+
+// The redraw byte of a registration.
+constexpr BYTE kLayoutPaintsItself = 0;    // not invalidated when moved, cut out of the erase
+constexpr BYTE kLayoutRedrawWhenMoved = 1; // invalidated when moved, erased beneath
 
 // One registered control.
 struct LayoutItem {
@@ -12,7 +18,7 @@ struct LayoutItem {
     DWORD anchorFlags; // AnchorFlags
     int controlId;
     Window* control; // a member of the derived dialog, not owned here
-    BYTE redraw;     // 1: invalidated when moved, erased beneath; 0: cut out of the erase
+    BYTE redraw;     // kLayoutPaintsItself or kLayoutRedrawWhenMoved
 };
 
 class ResizableDialog : public Dialog {
@@ -32,7 +38,7 @@ public:
     // One layout pass for the given client rectangle.
     void LayoutControls(const RECT& client);
 
-    const CPtrList& GetLayoutItems() const { return m_items; }
+    const std::vector<LayoutItem>& GetLayoutItems() const { return m_items; }
     RECT GetMinTrackRect() const { return m_minTrackRect; }
     RECT GetReferenceRect() const { return m_referenceRect; }
 
@@ -51,10 +57,12 @@ protected:
     DECLARE_MESSAGE_TABLE()
 
 private:
-    void SavePlacement();
+    // Opens the settings key, restores or saves the placement with the window's title, and
+    // closes the key again.
+    void UsePlacement(void (RegistryKey::*use)(HWND window, std::string title));
     RECT ItemWindowRect(const LayoutItem& item) const;
 
-    CPtrList m_items;
+    std::vector<LayoutItem> m_items; // in registration order
     bool m_minSizeSet = false;
     RECT m_minTrackRect = {0, 0, 0, 0};
     RECT m_referenceRect = {0, 0, 0, 0};

@@ -9,7 +9,7 @@ namespace stream {
 
 void SetBinary(std::FILE* f) {
 #if defined(_WIN32)
-    _setmode(_fileno(f), 0x8000);
+    _setmode(_fileno(f), _O_BINARY);
 #else
     (void)f;
 #endif

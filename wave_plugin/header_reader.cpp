@@ -3,6 +3,8 @@
 // the first sample byte.
 #include "wave_plugin.h"
 
+#include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 
@@ -51,10 +53,19 @@ std::int64_t Padded(std::uint32_t size) {
     return static_cast<std::int64_t>(size) + (size & 1);
 }
 
+// Where a list chunk's contents lie in the file, kept to walk it again.
+struct ListSpan {
+    std::int64_t start; // first byte after the chunk header
+    std::uint32_t size;
+};
+
 // One call of ReadHeader: the walk's state and the chunk handlers.
 class HeaderWalk {
 public:
-    explicit HeaderWalk(WavePlugin& p) : m(p), f(p.file) {}
+    HeaderWalk(WavePlugin& p, bool sixtyFour) : m(p), f(p.file), sixtyFour(sixtyFour) {}
+    ~HeaderWalk() { std::free(pending); }
+    HeaderWalk(const HeaderWalk&) = delete;
+    HeaderWalk& operator=(const HeaderWalk&) = delete;
 
     void Run();
     bool formatIsPcm = false;
@@ -63,9 +74,16 @@ public:
 private:
     bool Format(std::uint32_t size);
     void Data(std::uint32_t size);
+    bool SizeTable(std::uint32_t size);
     bool Cues();
     bool PlayList();
-    bool List(std::uint32_t size);
+    // Walks a list chunk's sub-chunks. A second walk (again) takes labels, notes and regions
+    // only: the INFO texts were taken the first time.
+    bool List(std::uint32_t size, bool again = false);
+    // Lists met before the first cue chunk name cues not read yet: they are walked again once
+    // the cue chunk has been read.
+    void KeepForLater(std::uint32_t size);
+    void WalkKeptLists();
     // Reads an INFO text chunk of a size its buffer takes; false at the end of the stream.
     bool InfoText(char* target, std::size_t capacity, std::uint32_t size);
     char* InfoTarget(const unsigned char* id, std::size_t* capacity) const;
@@ -74,6 +92,13 @@ private:
 
     WavePlugin& m;
     std::FILE* f;
+    bool sixtyFour;                 // an RF64 or BW64 file: 64-bit sizes in its "ds64" chunk
+    std::uint64_t longDataSize = 0; // the data size the "ds64" chunk gives
+    bool haveLongDataSize = false;
+    bool cueChunkSeen = false;
+    ListSpan* pending = nullptr; // lists before the first cue chunk, in file order
+    std::size_t pendingCount = 0;
+    std::size_t pendingCapacity = 0;
     KeyIndex cueIds; // cueId -> first CueRecord
     char infoBuffer[kCommentBytes + 1];
     char labelBuffer[kLabelTextLimit + 1];
@@ -186,10 +211,56 @@ bool HeaderWalk::Format(std::uint32_t size) {
 }
 
 void HeaderWalk::Data(std::uint32_t size) {
-    m.info.frameCount = size;
-    m.dataOffset = static_cast<std::uint32_t>(stream::Tell(f));
-    dataSeen = true;
-    Skip(size);
+    std::uint64_t bytes = size;
+    if (sixtyFour && size == riff::kSizeInDs64 && haveLongDataSize)
+        bytes = longDataSize;
+    if (bytes > static_cast<std::uint64_t>(INT64_MAX) - 1)
+        bytes = static_cast<std::uint64_t>(INT64_MAX) - 1;
+    std::int64_t start = stream::Tell(f);
+    // dataOffset has 32 bits: a data chunk that starts beyond them cannot be read.
+    dataSeen = start >= 0 && start <= static_cast<std::int64_t>(UINT32_MAX);
+    if (dataSeen) {
+        m.info.frameCount = static_cast<std::int64_t>(bytes);
+        m.dataOffset = static_cast<std::uint32_t>(start);
+    }
+    stream::SeekRelative(f, static_cast<std::int64_t>(bytes + (bytes & 1)));
+}
+
+// The "ds64" chunk of an RF64 or BW64 file: the RIFF size, the data size and the sample count
+// in 64 bits, then a table of other chunks' sizes that the reader does not need.
+bool HeaderWalk::SizeTable(std::uint32_t size) {
+    if (size < riff::kDs64MinimumBytes)
+        return Skip(size);
+    unsigned char bytes[riff::kDs64MinimumBytes];
+    if (!stream::ReadExact(f, bytes, sizeof bytes))
+        return false;
+    longDataSize = riff::read_u64le(bytes + riff::kDs64DataSize);
+    haveLongDataSize = true;
+    return stream::SeekRelative(f, Padded(size) - static_cast<std::int64_t>(sizeof bytes));
+}
+
+void HeaderWalk::KeepForLater(std::uint32_t size) {
+    if (pendingCount == pendingCapacity) {
+        std::size_t capacity = pendingCapacity == 0 ? 4 : pendingCapacity * 2;
+        void* grown = std::realloc(pending, capacity * sizeof(ListSpan));
+        if (grown == nullptr)
+            return; // out of memory: this list's texts stay unattached
+        pending = static_cast<ListSpan*>(grown);
+        pendingCapacity = capacity;
+    }
+    pending[pendingCount++] = {stream::Tell(f), size};
+}
+
+void HeaderWalk::WalkKeptLists() {
+    if (pendingCount == 0)
+        return;
+    std::int64_t resume = stream::Tell(f);
+    if (!m.cues.IsEmpty())
+        for (std::size_t i = 0; i < pendingCount; ++i)
+            if (stream::SeekAbsolute(f, pending[i].start))
+                List(pending[i].size, true);
+    pendingCount = 0;
+    stream::SeekAbsolute(f, resume);
 }
 
 bool HeaderWalk::Cues() {
@@ -254,7 +325,7 @@ bool HeaderWalk::PlayList() {
     return more;
 }
 
-bool HeaderWalk::List(std::uint32_t size) {
+bool HeaderWalk::List(std::uint32_t size, bool again) {
     unsigned char header[riff::kChunkHeaderBytes];
     if (!stream::ReadExact(f, header, 4))
         return false;
@@ -301,7 +372,7 @@ bool HeaderWalk::List(std::uint32_t size) {
             } else if (textLength != 0 && !stream::SeekRelative(f, textLength)) {
                 return false;
             }
-        } else if (infoTarget != nullptr && subSize <= capacity) {
+        } else if (infoTarget != nullptr && subSize <= capacity && !again) {
             if (!InfoText(infoTarget, capacity, subSize))
                 return false;
         } else if (!Skip(subSize)) {
@@ -319,18 +390,24 @@ void HeaderWalk::Run() {
         std::size_t capacity = 0;
         char* infoTarget = InfoTarget(id, &capacity);
         bool more;
-        if (same_id(id, "fmt "))
+        if (sixtyFour && same_id(id, "ds64"))
+            more = SizeTable(size);
+        else if (same_id(id, "fmt "))
             more = Format(size);
         else if (same_id(id, "data")) {
             Data(size);
             more = true;
         } else if (infoTarget != nullptr && size <= capacity)
             more = InfoText(infoTarget, capacity, size);
-        else if (same_id(id, "CUE "))
+        else if (same_id(id, "CUE ")) {
             more = Cues();
-        else if (same_id(id, "LIST"))
+            cueChunkSeen = true;
+            WalkKeptLists();
+        } else if (same_id(id, "LIST")) {
+            if (!cueChunkSeen)
+                KeepForLater(size);
             more = List(size);
-        else if (same_id(id, "PLST"))
+        } else if (same_id(id, "PLST"))
             more = PlayList();
         else
             more = Skip(size);
@@ -346,18 +423,23 @@ std::int32_t WavePlugin::ReadHeader() {
     if (file == nullptr)
         return 0;
     unsigned char header[riff::kRiffHeaderBytes];
-    if (!stream::ReadExact(file, header, sizeof header) || !same_id(header, "RIFF") ||
-        !same_id(header + 8, "WAVE"))
+    if (!stream::ReadExact(file, header, sizeof header) || !same_id(header + 8, "WAVE"))
         return 0;
-    CopyText(info.containerName, kTextBytes, "RIFF Wave");
+    // RF64 and BW64 files keep the RIFF WAVE layout and add 64-bit sizes.
+    bool sixtyFour = same_id(header, "RF64") || same_id(header, "BW64");
+    if (!sixtyFour && !same_id(header, "RIFF"))
+        return 0;
+    CopyText(info.containerName, kTextBytes, kContainerName);
 
     std::int32_t result = 0;
     {
-        HeaderWalk walk(*this);
+        HeaderWalk walk(*this, sixtyFour);
         walk.Run();
-        // Frames need whole bytes per sample and at least one channel.
+        // Frames need whole bytes per sample and at least one channel; the writer stores bits
+        // per sample in 16 bits, so a file whose format derives more is not taken either.
         bool usable = walk.formatIsPcm && walk.dataSeen && info.channels > 0 &&
-                      info.bitsPerSample > 0 && info.bitsPerSample % 8 == 0;
+                      info.bitsPerSample > 0 && info.bitsPerSample % 8 == 0 &&
+                      info.bitsPerSample <= UINT16_MAX;
         if (usable) {
             info.frameCount = info.frameCount / info.channels / (info.bitsPerSample / 8);
             stream::SeekAbsolute(file, dataOffset);

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <new>
 
+#include "chunk_writer.h"
 #include "file_stream.h"
 #include "riff_bytes.h"
 
@@ -129,9 +130,9 @@ std::uint32_t WavePlugin::GetCapabilities() {
 
 std::uint32_t WavePlugin::GetFormatName(char* name, char* extension, std::uint32_t) {
     if (name != nullptr)
-        std::memcpy(name, "RIFF Wave", 10);
+        std::memcpy(name, kContainerName, sizeof kContainerName);
     if (extension != nullptr)
-        std::memcpy(extension, "wav", 4);
+        std::memcpy(extension, kExtension, sizeof kExtension);
     return 0;
 }
 
@@ -151,7 +152,9 @@ std::int32_t WavePlugin::OpenFile(const char* path, unsigned char forReading) {
     std::size_t length = std::strlen(path);
     if (length >= kPathBytes)
         return 0;
-    file = std::fopen(path, forReading ? "r" : "w");
+    // A file for writing is also opened for reading: the close reads back which layout the
+    // header took before it fills in the sizes.
+    file = std::fopen(path, forReading ? "r" : "w+");
     if (file == nullptr)
         return 0;
     stream::SetBinary(file);
@@ -164,15 +167,8 @@ std::int32_t WavePlugin::OpenFile(const char* path, unsigned char forReading) {
 
 void WavePlugin::CloseFile(unsigned char forReading) {
     if (file != nullptr) {
-        if (!forReading) {
-            std::int64_t end = stream::Tell(file);
-            unsigned char header[riff::kRiffHeaderBytes];
-            std::memcpy(header, "RIFF", 4);
-            riff::put_u32le(header + 4, static_cast<std::uint32_t>(end - 8));
-            std::memcpy(header + 8, "WAVE", 4);
-            std::rewind(file);
-            std::fwrite(header, 1, sizeof header, file);
-        }
+        if (!forReading)
+            riff::FinishFile(file);
         std::fclose(file);
         file = nullptr;
     }

@@ -18,6 +18,18 @@ constexpr std::size_t kPlaySegmentBytes = 12;
 constexpr std::size_t kLtxtFixedBytes = 20;
 constexpr std::size_t kCueIdBytes = 4;
 
+constexpr char kFormRiff[] = "RIFF";
+constexpr char kFormRf64[] = "RF64";
+
+// RF64 and BW64: the 32-bit sizes that say "see the ds64 chunk", and that chunk's fields.
+constexpr std::uint32_t kSizeInDs64 = 0xFFFFFFFF;
+constexpr std::size_t kDs64RiffSize = 0;
+constexpr std::size_t kDs64DataSize = 8;
+constexpr std::size_t kDs64SampleCount = 16;
+constexpr std::size_t kDs64TableLength = 24;
+constexpr std::size_t kDs64MinimumBytes = 24; // the three sizes; the table may be left out
+constexpr std::size_t kDs64WrittenBytes = 28; // the three sizes and an empty table
+
 constexpr std::uint16_t kTagPcm = 1;
 constexpr std::uint16_t kTagFloat = 3;
 constexpr std::uint16_t kTagExtensible = 0xFFFE;
@@ -31,6 +43,11 @@ inline std::uint32_t read_u32le(const unsigned char* p) {
            (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
 }
 
+inline std::uint64_t read_u64le(const unsigned char* p) {
+    return static_cast<std::uint64_t>(read_u32le(p)) |
+           (static_cast<std::uint64_t>(read_u32le(p + 4)) << 32);
+}
+
 inline void put_u16le(unsigned char* p, std::uint32_t v) {
     p[0] = static_cast<unsigned char>(v);
     p[1] = static_cast<unsigned char>(v >> 8);
@@ -41,6 +58,11 @@ inline void put_u32le(unsigned char* p, std::uint32_t v) {
     p[1] = static_cast<unsigned char>(v >> 8);
     p[2] = static_cast<unsigned char>(v >> 16);
     p[3] = static_cast<unsigned char>(v >> 24);
+}
+
+inline void put_u64le(unsigned char* p, std::uint64_t v) {
+    put_u32le(p, static_cast<std::uint32_t>(v));
+    put_u32le(p + 4, static_cast<std::uint32_t>(v >> 32));
 }
 
 // Compares four characters without regard to ASCII letter case.

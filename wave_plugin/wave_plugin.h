@@ -36,6 +36,10 @@ enum MarkerType : std::int32_t {
     kMarkerInPlayList = 5,
 };
 
+// The container's name, given by GetFormatName and set by the header read and the writer.
+constexpr char kContainerName[] = "RIFF Wave";
+constexpr char kExtension[] = "wav";
+
 constexpr std::size_t kPathBytes = 260;
 constexpr std::size_t kTextBytes = 260;
 constexpr std::size_t kCommentBytes = 520;

@@ -2,8 +2,10 @@
 files built byte by byte, and reads the plug-in's own output back with sox, ffmpeg and
 libsndfile.
 
-    wavehost_test.py --wine-run cmake/wine-run --prefix DIR --wavehost wavehost.exe
-                     --plugin wave.dll [unittest arguments]
+    wavehost_test.py --wine-run cmake/wine-run --prefix DIR [--wine-arg ARG]...
+                     --wavehost wavehost.exe --plugin wave.dll [unittest arguments]
+
+Each --wine-arg goes to wine-run before the program (for instance --windows=win98).
 """
 
 import argparse
@@ -54,7 +56,7 @@ class HostCase(unittest.TestCase):
     def host(self, *args, plugin=True):
         """Runs wavehost; returns (status, stdout lines, stderr text). Wine's console output
         ends lines with CRLF."""
-        cmd = [ARGS.wine_run, "--prefix=" + ARGS.prefix, ARGS.wavehost]
+        cmd = [ARGS.wine_run, "--prefix=" + ARGS.prefix] + ARGS.wine_arg + [ARGS.wavehost]
         if plugin:
             cmd += ["--plugin", ARGS.plugin]
         p = run(cmd + list(args), self.dir, check=False)
@@ -591,6 +593,56 @@ class CopyTest(HostCase):
                 self.assertEqual(struct.unpack("<IH", out[16:22]), (18, 1))
                 self.peers_agree(src, "c" + src, channels, bits)
 
+    def test_copy_refuses_a_buffer_smaller_than_a_frame(self):
+        src = self.write("six.wav", wf.riff(wf.fmt(2, 8000, 24), wf.data(b"\1" * 60)))
+        status, _, err = self.host("--buffer", "5", "copy", src, "six_copy.wav")
+        self.assertEqual(status, 2, err)
+        self.assertIn("--buffer 5 is smaller than one frame of six.wav (6 bytes)", err)
+        self.assertFalse(os.path.exists(self.path("six_copy.wav")))
+        self.assertEqual(self.copy_with("--buffer", "6", src, "six_copy.wav")[-60:], b"\1" * 60)
+
+    def copy_with(self, *args):
+        status, _, err = self.host(*args[:-2], "copy", *args[-2:])
+        self.assertEqual(status, 0, err)
+        return self.read(args[-1])
+
+    def test_markers_listed_before_their_cues_and_rf64_files(self):
+        # Labels, notes and a region listed before the cue chunk, as broadcast recorders write
+        # them, reach the host as they do when the cues come first.
+        texts = wf.adtl(wf.labl(1, b"first"), wf.note(1, b"note one"), wf.ltxt(2, 1000),
+                        wf.labl(2, b"region"), wf.labl(3, b""))
+        cues = wf.cue([(1, 100), (2, 500), (3, 900)])
+        samples = wf.frames16(4)
+        before = self.info(self.write("before.wav", wf.riff(
+            wf.chunk("bext", b"\0" * 602), wf.fmt(2, 8000, 16), texts, cues, wf.data(samples))))
+        after = self.info(self.write("after.wav", wf.riff(
+            wf.fmt(2, 8000, 16), cues, texts, wf.data(samples))))
+        markers = [
+            "markers: 3",
+            'marker 0: type=2 start=100 end=0 point=1 label="first" note="note one"',
+            'marker 1: type=3 start=500 end=1499 point=0 label="region" note=""',
+            'marker 2: type=2 start=900 end=0 point=1 label="" note=""',
+            "playlist entries: 0"]
+        self.assertEqual(before[-5:], markers)
+        self.assertEqual(after[-5:], markers)
+        # The same file as RF64, with its data size in the ds64 chunk.
+        body = wf.fmt(2, 8000, 16) + texts + cues + b"data" + wf.u32(0xFFFFFFFF) + samples
+        ds64 = wf.chunk("ds64", struct.pack("<QQQI", len(body) + 40, len(samples), 4, 0))
+        long_form = self.info(self.write("before64.wav", b"RF64" + wf.u32(0xFFFFFFFF) + b"WAVE" +
+                                         ds64 + body))
+        self.assertEqual(long_form[-5:], markers)
+        self.assertIn("frames read: 4", long_form)
+        # The same recording in ffmpeg's RF64 form, and the plug-in's copy of it.
+        run(["ffmpeg", "-v", "error", "-i", "after.wav", "-c:a", "pcm_s16le", "-rf64", "always",
+             "-y", "rf64.wav"], self.dir)
+        self.assertEqual(self.read("rf64.wav")[:4], b"RF64")
+        rf64 = fields(self.info("rf64.wav"))
+        self.assertEqual((rf64["container"], rf64["frames"], rf64["frames read"]),
+                         ("RIFF Wave", "4", "4"))
+        self.assertEqual(self.dump("rf64.wav"), samples)
+        self.assertEqual(self.copy("rf64.wav", "rf64_copy.wav")[:4], b"RIFF")
+        self.peers_agree("rf64.wav", "rf64_copy.wav", 2, 16)
+
     def test_copy_of_a_short_file_is_completed_with_silence(self):
         whole = wf.riff(wf.fmt(1, 8000, 16), wf.data(wf.frames16(10, 1)))
         src = self.write("short.wav", whole[:-5])
@@ -609,6 +661,7 @@ def main():
     parser.add_argument("--prefix", required=True)
     parser.add_argument("--wavehost", required=True)
     parser.add_argument("--plugin", required=True)
+    parser.add_argument("--wine-arg", action="append", default=[])
     ARGS, rest = parser.parse_known_args()
     for name in ("wine_run", "prefix", "wavehost", "plugin"):
         setattr(ARGS, name, os.path.abspath(getattr(ARGS, name)))

@@ -1,5 +1,6 @@
 // The anchoring arithmetic, case by case, with no window.
 #include "anchor_layout.h"
+#include "main_dialog_layout.h"
 
 #include <gtest/gtest.h>
 
@@ -18,14 +19,26 @@ const LayoutRect kDesign = {20, 25, 120, 75};
 const LayoutRect kCurrent = {3, 4, 5, 6};
 const LayoutRect kGrown = {0, 0, 500, 312}; // 100 wider, 50 taller
 
+// The main dialog's flag words keep the values they have always been stored with.
+using namespace main_dialog;
+static_assert(kUpperButtonAnchors == 0x6012 && kLowerButtonAnchors == 0xC006 &&
+              kEffectListAnchors == 0xA202 && kPresetListAnchors == 0xF000 &&
+              kPresetLabelAnchors == 0x1214);
+
 LayoutRect Layout(std::uint32_t flags, const LayoutRect& client = kGrown) {
     return ComputeLayout(kDesign, kCurrent, client, kReference, flags);
 }
 
 TEST(AnchorLayout, FlagsWithoutAnEdgeRuleLeaveTheControlWhereItIs) {
-    for (std::uint32_t flags : {0x0000u, 0x0001u, 0x0020u, 0x0100u, 0x0200u, 0x0321u,
-                                // keep-size bits alone: the size step only runs with an edge
-                                0x0002u, 0x0004u, 0x0008u, 0x0010u, 0x001Fu})
+    // The bits without a rule: three without a name, and ANCHOR_NO_RULE.
+    const std::uint32_t kUnnamed[] = {0x0001u, 0x0020u, 0x0100u};
+    for (std::uint32_t flags :
+         {0u, kUnnamed[0], kUnnamed[1], kUnnamed[2], std::uint32_t{ANCHOR_NO_RULE},
+          kUnnamed[0] | kUnnamed[1] | kUnnamed[2] | ANCHOR_NO_RULE,
+          // keep-size bits alone: the size step only runs with an edge
+          std::uint32_t{ANCHOR_KEEP_WIDTH_RIGHT}, std::uint32_t{ANCHOR_KEEP_HEIGHT_BOTTOM},
+          std::uint32_t{ANCHOR_KEEP_WIDTH_LEFT}, std::uint32_t{ANCHOR_KEEP_HEIGHT_TOP},
+          kAnchorKeepSizeFlags | kUnnamed[0]})
         EXPECT_EQ(Layout(flags), kCurrent) << "flags " << std::hex << flags;
 }
 
@@ -47,7 +60,10 @@ TEST(AnchorLayout, SingleEdgeRulesSetOnlyTheirEdge) {
 TEST(AnchorLayout, StretchOverridesTheSingleEdgeRules) {
     const LayoutRect stretch = Layout(ANCHOR_STRETCH);
     EXPECT_EQ(stretch, (LayoutRect{20, 25, 220, 125}));
-    for (std::uint32_t extra : {0x1000u, 0x2000u, 0x4000u, 0x8000u, 0xF000u, 0x5000u})
+    const std::uint32_t kAllEdges = ANCHOR_LEFT | ANCHOR_TOP | ANCHOR_RIGHT | ANCHOR_BOTTOM;
+    for (std::uint32_t extra :
+         {std::uint32_t{ANCHOR_LEFT}, std::uint32_t{ANCHOR_TOP}, std::uint32_t{ANCHOR_RIGHT},
+          std::uint32_t{ANCHOR_BOTTOM}, kAllEdges, ANCHOR_LEFT | ANCHOR_RIGHT})
         EXPECT_EQ(Layout(ANCHOR_STRETCH | extra), stretch) << std::hex << extra;
 }
 
@@ -86,37 +102,41 @@ TEST(AnchorLayout, ScalingWithoutAReferenceHeightLeavesTheEdges) {
 }
 
 TEST(AnchorLayout, AtTheReferenceSizeTheRulesGiveTheDesignEdges) {
-    for (std::uint32_t flags : {0x6012u, 0xC006u, 0xF000u, 0x0800u, 0x900Cu, 0xF01Fu})
+    for (std::uint32_t flags :
+         {kUpperButtonAnchors, kLowerButtonAnchors, kPresetListAnchors,
+          std::uint32_t{ANCHOR_STRETCH},
+          ANCHOR_BOTTOM | ANCHOR_LEFT | ANCHOR_KEEP_WIDTH_LEFT | ANCHOR_KEEP_HEIGHT_BOTTOM,
+          kPresetListAnchors | kAnchorKeepSizeFlags | 0x0001u})
         EXPECT_EQ(Layout(flags, kReference), kDesign) << std::hex << flags;
 }
 
 // The main dialog's registrations, at a client 100 pixels wider and 50 taller.
 TEST(AnchorLayout, MainDialogRegistrations) {
     const LayoutRect button = {400, 30, 480, 50};
-    EXPECT_EQ(ComputeLayout(button, button, kGrown, kReference, 0x6012),
+    EXPECT_EQ(ComputeLayout(button, button, kGrown, kReference, kUpperButtonAnchors),
               (LayoutRect{500, 30, 580, 50}));
-    EXPECT_EQ(ComputeLayout(button, button, kGrown, kReference, 0xC006),
+    EXPECT_EQ(ComputeLayout(button, button, kGrown, kReference, kLowerButtonAnchors),
               (LayoutRect{500, 80, 580, 100}));
     const LayoutRect list = {10, 25, 200, 250};
-    EXPECT_EQ(ComputeLayout(list, list, kGrown, kReference, 0xF000),
+    EXPECT_EQ(ComputeLayout(list, list, kGrown, kReference, kPresetListAnchors),
               (LayoutRect{10, 25, 300, 300}));
     // The effect list: right edge where it is, design width, height follows the bottom.
-    EXPECT_EQ(ComputeLayout(list, list, kGrown, kReference, 0xA202),
+    EXPECT_EQ(ComputeLayout(list, list, kGrown, kReference, kEffectListAnchors),
               (LayoutRect{10, 25, 200, 300}));
     // The Preset label stays put whatever the size.
     const LayoutRect label = {220, 10, 370, 23};
     for (const LayoutRect& client : {kGrown, kReference, LayoutRect{0, 0, 0, 0}})
-        EXPECT_EQ(ComputeLayout(label, label, client, kReference, 0x1214), label);
+        EXPECT_EQ(ComputeLayout(label, label, client, kReference, kPresetLabelAnchors), label);
 }
 
 TEST(AnchorLayout, AnEmptyClientGivesDegenerateRectanglesAndRestoringPutsThemBack) {
     const LayoutRect empty = {0, 0, 0, 0};
     const LayoutRect list = {10, 25, 200, 250};
-    LayoutRect minimised = ComputeLayout(list, list, empty, kReference, 0xF000);
+    LayoutRect minimised = ComputeLayout(list, list, empty, kReference, kPresetListAnchors);
     EXPECT_LT(minimised.right - minimised.left, 0);
     EXPECT_LT(minimised.bottom - minimised.top, 0);
     // The next pass starts from the design rectangle, not from the degenerate one.
-    EXPECT_EQ(ComputeLayout(list, minimised, kReference, kReference, 0xF000), list);
+    EXPECT_EQ(ComputeLayout(list, minimised, kReference, kReference, kPresetListAnchors), list);
 }
 
 } // namespace

@@ -1,12 +1,18 @@
 // The main dialog on its real template, against the real registry and real files: start-up,
 // the selection rule of the buttons, Delete, Load, Save To and Backup All.
 #include "gui_test_support.h"
+#include "scratch_registry.h"
+
+#include "application.h"
 
 #include <regex>
 
 namespace {
 
 using Names = std::vector<std::string>;
+
+// The room Load gives the file dialog for the chosen names: enough for a very large selection.
+constexpr DWORD kLoadNameChars = 260000;
 
 class CommandsTest : public MainDialogTest {};
 
@@ -34,9 +40,7 @@ TEST_F(CommandsTest, AMissingEffectsRootGivesAnEmptyListAndIsCreated) {
     EXPECT_TRUE(Effects().empty());
     EXPECT_TRUE(Enabled(IDC_LOAD));
     EXPECT_TRUE(Enabled(IDC_BACKUP_ALL));
-    HKEY key = nullptr;
-    ASSERT_EQ(::RegOpenKeyExA(HKEY_CURRENT_USER, kEffectsRoot, 0, KEY_READ, &key), 0);
-    ::RegCloseKey(key);
+    EXPECT_TRUE(test_support::KeyExists(kEffectsRoot));
 }
 
 TEST_F(CommandsTest, SelectingEffectsAndPresetsDrivesTheButtons) {
@@ -79,7 +83,7 @@ TEST_F(CommandsTest, DeleteAsksFirstAndNoChangesNothing) {
     EXPECT_EQ(m_pickers.confirmCalls, 1);
     EXPECT_EQ(m_pickers.confirmText, "Warning: This action will delete ALL selected presets.\n"
                                      "Are you sure you want to continue?");
-    EXPECT_EQ(m_pickers.confirmStyle, 36u);
+    EXPECT_EQ(m_pickers.confirmStyle, static_cast<UINT>(MB_YESNO | MB_ICONQUESTION));
     EXPECT_EQ(Presets(), (Names{"Hall", "Room"}));
     EXPECT_EQ(SelectedIndexes(Item(IDC_PRESET_LIST)), (std::vector<int>{0}));
     EXPECT_TRUE(Enabled(IDC_DELETE));
@@ -90,12 +94,7 @@ TEST_F(CommandsTest, DeleteRemovesEverySelectedPresetFromListAndStore) {
     // Nested keys below a preset go with it.
     for (const char* preset : {"A", "B", "C", "D", "E"})
         AddPreset("Reverb", preset);
-    {
-        RegistryKey nested;
-        nested.Open((std::string(kEffectsRoot) + "\\Reverb\\C\\Bands\\Low").c_str());
-        nested.SetDword("Gain", 3);
-        nested.Close();
-    }
+    test_support::SetDwordValue(PresetKeyPath("Reverb", "C") + "\\Bands\\Low", "Gain", 3);
     Open();
     SelectEffect("Reverb");
     // Scattered selection: removing shifts the later entries, which must not go astray.
@@ -103,7 +102,7 @@ TEST_F(CommandsTest, DeleteRemovesEverySelectedPresetFromListAndStore) {
     Click(IDC_DELETE);
     EXPECT_EQ(Presets(), (Names{"B", "E"}));
     EXPECT_TRUE(SelectedIndexes(Item(IDC_PRESET_LIST)).empty());
-    EXPECT_EQ(RegistrySubkeys(std::string(kEffectsRoot) + "\\Reverb"), (Names{"B", "E"}));
+    EXPECT_EQ(RegistrySubkeys(EffectKeyPath("Reverb")), (Names{"B", "E"}));
     EXPECT_FALSE(Enabled(IDC_SAVE_TO));
     EXPECT_FALSE(Enabled(IDC_DELETE));
     EXPECT_EQ(Effects(), (Names{"Reverb"}));
@@ -139,7 +138,8 @@ TEST_F(CommandsTest, SaveToWritesOneFileForEachSelectedPreset) {
 
     EXPECT_EQ(m_pickers.folderCalls, 1);
     EXPECT_EQ(m_pickers.folderTitle, "Select Folder to contain Preset Files...");
-    EXPECT_EQ(m_pickers.folderFlags, 3u);
+    EXPECT_EQ(m_pickers.folderFlags,
+              static_cast<UINT>(BIF_RETURNONLYFSDIRS | BIF_DONTGOBELOWDOMAIN));
     EXPECT_EQ(m_pickers.folderOwner, Handle());
     EXPECT_EQ(folder.Files(), (Names{"Reverb - Hall.kvp", "Reverb - Plate.kvp"}));
     EXPECT_EQ(folder.Read("Reverb - Hall.kvp").rfind("KELVIDROMEPRESET2.0", 0), 0u);
@@ -214,8 +214,9 @@ TEST_F(CommandsTest, LoadImportsEveryChosenFileAndRefreshesTheEffects) {
 
     m_pickers.filesChosen = folder.path() + std::string("\0one.kvp\0two.kvp\0\0", 18);
     Click(IDC_LOAD);
-    EXPECT_EQ(m_pickers.filesFlags, 0x80224u);
-    EXPECT_EQ(m_pickers.filesBufferSize, 260000u);
+    EXPECT_EQ(m_pickers.filesFlags, static_cast<DWORD>(OFN_EXPLORER | OFN_ALLOWMULTISELECT |
+                                                       OFN_ENABLEHOOK | OFN_HIDEREADONLY));
+    EXPECT_EQ(m_pickers.filesBufferSize, kLoadNameChars);
     EXPECT_EQ(m_pickers.filesFilterIndex, 0u);
     EXPECT_EQ(m_pickers.filesInitialDir, "c:\\");
     EXPECT_EQ(m_pickers.filesFilter, "Sound Preset Files (*.kvp)|*.kvp|All Files (*.*)|*.*");
@@ -266,27 +267,11 @@ TEST_F(CommandsTest, BackupAllOfAnEmptyStoreWritesNothing) {
     EXPECT_TRUE(Effects().empty());
 }
 
-// The system's own confirmation box: captioned with the program's name, answered here by a
-// timer that presses Yes.
-struct BoxSeen {
-    bool found = false;
-    std::string texts;
-};
-BoxSeen g_box;
+// The caption of the system's confirmation box: the application's name, which without an
+// application object is the program file's name without its extension.
+constexpr const char* kBoxCaption = "preset_ui_gui_tests";
 
-void CALLBACK AnswerYes(HWND, UINT, UINT_PTR timer, DWORD) {
-    HWND box = ::FindWindowA(nullptr, "preset_ui_gui_tests");
-    if (box == nullptr)
-        return;
-    ::KillTimer(nullptr, timer);
-    g_box.found = true;
-    char text[300];
-    for (HWND child = ::GetWindow(box, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT))
-        if (::GetWindowTextA(child, text, sizeof text) > 0)
-            g_box.texts += std::string(text) + "|";
-    ::SendMessageA(box, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED), 0);
-}
-
+// The system's own confirmation box, answered with Yes.
 TEST_F(MainDialogTest, TheRealConfirmationBoxAsksWithTheProgramsName) {
     AddPreset("Reverb", "Hall");
     AddPreset("Reverb", "Room");
@@ -295,14 +280,42 @@ TEST_F(MainDialogTest, TheRealConfirmationBoxAsksWithTheProgramsName) {
     m_dialog->SetPickers(&system);
     SelectEffect("Reverb");
     SelectPresets({"Room"});
-    UINT_PTR timer = ::SetTimer(nullptr, 0, 20, AnswerYes);
-    Click(IDC_DELETE);
-    ::KillTimer(nullptr, timer);
-    EXPECT_TRUE(g_box.found);
-    EXPECT_NE(g_box.texts.find("Are you sure you want to continue?"), std::string::npos)
-        << g_box.texts;
+    const ModalSeen box = AnswerModal(kBoxCaption, IDYES, [this] { Click(IDC_DELETE); });
+    EXPECT_TRUE(box.found);
+    EXPECT_TRUE(box.Shows("Are you sure you want to continue?"));
     EXPECT_EQ(Presets(), (Names{"Hall"}));
     EXPECT_FALSE(PresetExists("Reverb", "Room"));
+}
+
+// A confirmation box that cannot be shown is no answer: its owner, the application's main
+// window, is a window that no longer exists, so the system's box fails, and nothing is deleted.
+// Should a box appear all the same, it is answered with Yes.
+TEST_F(MainDialogTest, AConfirmationBoxThatCannotBeShownDeletesNothing) {
+    AddPreset("Reverb", "Hall");
+    AddPreset("Reverb", "Room");
+    Open();
+    SystemPickers system;
+    m_dialog->SetPickers(&system);
+    Application app(kBoxCaption);
+    Window gone;
+    gone.m_hWnd = ::CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                                    nullptr, nullptr);
+    ::DestroyWindow(gone.m_hWnd);
+    app.m_pMainWnd = &gone;
+    SelectEffect("Reverb");
+    SelectPresets({"Room"});
+    int answer = IDYES;
+    const ModalSeen box = AnswerModal(kBoxCaption, IDYES, [&] {
+        answer = system.Confirm(EffectPresetDialog::kDeleteWarning,
+                                EffectPresetDialog::kDeleteWarningStyle);
+        Click(IDC_DELETE);
+    });
+    // Neither Yes nor No came back (Wine gives -1).
+    EXPECT_NE(answer, IDYES);
+    EXPECT_NE(answer, IDNO);
+    EXPECT_FALSE(box.found);
+    EXPECT_EQ(Presets(), (Names{"Hall", "Room"}));
+    EXPECT_TRUE(PresetExists("Reverb", "Room"));
 }
 
 } // namespace

@@ -1,6 +1,9 @@
 // The main dialog's layout on its real template: where every registered control goes when the
 // window grows, shrinks, is minimised and restored, and the minimum tracking size.
 #include "gui_test_support.h"
+#include "main_dialog_layout.h"
+
+#include <algorithm>
 
 #include <ostream>
 
@@ -13,6 +16,33 @@ static bool operator==(const RECT& a, const RECT& b) {
 
 namespace {
 
+// Rectangles of the dialog template, in dialog units as the template gives them.
+struct Units {
+    int x, y, width, height;
+};
+// The template's client size, and the smallest client the window can be dragged to.
+constexpr Units kClient = {0, 0, main_dialog::kReferenceWidth, main_dialog::kReferenceHeight};
+constexpr Units kSmallestClient = {0, 0, main_dialog::kMinTrackWidth, main_dialog::kMinTrackHeight};
+static_assert(kClient.width == 288 && kClient.height == 161 && kSmallestClient.height == 141);
+
+// The template's rectangles of the controls the tests place.
+constexpr struct {
+    int id;
+    Units units;
+} kTemplateRects[] = {
+    {IDC_LOAD, {231, 15, 50, 14}},        {IDCANCEL, {231, 140, 50, 14}},
+    {IDC_EFFECT_LABEL, {9, 6, 91, 8}},    {IDC_PRESET_LABEL, {135, 6, 91, 8}},
+    {IDC_EFFECT_LIST, {7, 15, 121, 139}}, {IDC_PRESET_LIST, {133, 15, 90, 139}},
+};
+
+Units TemplateUnits(int id) {
+    for (const auto& r : kTemplateRects)
+        if (r.id == id)
+            return r.units;
+    ADD_FAILURE() << "no template rectangle for control " << id;
+    return {0, 0, 0, 0};
+}
+
 RECT Offset(RECT r, int dx, int dy, int dRight, int dBottom) {
     return {r.left + dx, r.top + dy, r.right + dRight, r.bottom + dBottom};
 }
@@ -21,8 +51,8 @@ class LayoutTest : public MainDialogTest {
 protected:
     // A template rectangle in pixels, converted as the dialog manager converts it: the
     // position and the size each on their own.
-    RECT Template(int x, int y, int width, int height) const {
-        RECT units = {x, y, width, height};
+    RECT Template(const Units& rect) const {
+        RECT units = {rect.x, rect.y, rect.width, rect.height};
         ::MapDialogRect(Handle(), &units);
         return {units.left, units.top, units.left + units.right, units.top + units.bottom};
     }
@@ -44,18 +74,29 @@ protected:
             rects.push_back(ChildRect(Handle(), id));
         return rects;
     }
+    // The controls in registration order, the unregistered Effect label last.
     static constexpr int kIds[] = {
         IDC_LOAD, IDC_SAVE_TO,     IDC_DELETE,      IDC_BACKUP_ALL,   IDC_ABOUT,
         IDCANCEL, IDC_EFFECT_LIST, IDC_PRESET_LIST, IDC_PRESET_LABEL, IDC_EFFECT_LABEL};
+    enum Index {
+        kLoad,
+        kSaveTo,
+        kDelete,
+        kBackupAll,
+        kAbout,
+        kClose,
+        kEffectList,
+        kPresetList,
+        kPresetLabel,
+        kEffectLabel
+    };
 };
 
 TEST_F(LayoutTest, FirstPassKeepsTheDesignAndDrawsListBoxesInward) {
     Open();
-    EXPECT_EQ(Client(), Template(0, 0, 288, 161));
-    EXPECT_EQ(ChildRect(Handle(), IDC_LOAD), Template(231, 15, 50, 14));
-    EXPECT_EQ(ChildRect(Handle(), IDCANCEL), Template(231, 140, 50, 14));
-    EXPECT_EQ(ChildRect(Handle(), IDC_EFFECT_LABEL), Template(9, 6, 91, 8));
-    EXPECT_EQ(ChildRect(Handle(), IDC_PRESET_LABEL), Template(135, 6, 91, 8));
+    EXPECT_EQ(Client(), Template(kClient));
+    for (int id : {IDC_LOAD, IDCANCEL, IDC_EFFECT_LABEL, IDC_PRESET_LABEL})
+        EXPECT_EQ(ChildRect(Handle(), id), Template(TemplateUnits(id))) << "control " << id;
     // A bordered list box is given its registration-time inner area as its window.
     // The border: what a list box's window has around its client area (they are empty, so no
     // scroll bar shows).
@@ -64,9 +105,9 @@ TEST_F(LayoutTest, FirstPassKeepsTheDesignAndDrawsListBoxesInward) {
     ::GetClientRect(Item(IDC_PRESET_LIST), &listClient);
     const int b = ((listWindow.right - listWindow.left) - listClient.right) / 2;
     ASSERT_GT(b, 0);
-    const RECT preset = Template(133, 15, 90, 139);
+    const RECT preset = Template(TemplateUnits(IDC_PRESET_LIST));
     EXPECT_EQ(ChildRect(Handle(), IDC_PRESET_LIST), Offset(preset, b, b, -b, -b));
-    const RECT effect = Template(7, 15, 121, 139);
+    const RECT effect = Template(TemplateUnits(IDC_EFFECT_LIST));
     EXPECT_EQ(ChildRect(Handle(), IDC_EFFECT_LIST), Offset(effect, 2 * b, b, 0, -b));
     // Stable from then on for the same size.
     std::vector<RECT> before = AllRects();
@@ -84,14 +125,14 @@ TEST_F(LayoutTest, GrowingMovesAndSizesTheControlsByTheirAnchors) {
     ASSERT_EQ(Client().bottom, client.bottom + 50);
 
     const std::vector<RECT> after = AllRects();
-    for (int i = 0; i < 4; ++i) // Load, Save To, Delete, Backup All
+    for (int i = kLoad; i <= kBackupAll; ++i)
         EXPECT_EQ(after[i], Offset(before[i], 100, 0, 100, 0)) << "control " << kIds[i];
-    for (int i = 4; i < 6; ++i) // About, Close
+    for (int i = kAbout; i <= kClose; ++i)
         EXPECT_EQ(after[i], Offset(before[i], 100, 50, 100, 50)) << "control " << kIds[i];
-    EXPECT_EQ(after[6], Offset(before[6], 0, 0, 0, 50));   // effect list
-    EXPECT_EQ(after[7], Offset(before[7], 0, 0, 100, 50)); // preset list
-    EXPECT_EQ(after[8], before[8]);                        // Preset label
-    EXPECT_EQ(after[9], before[9]);                        // Effect label, not registered
+    EXPECT_EQ(after[kEffectList], Offset(before[kEffectList], 0, 0, 0, 50));
+    EXPECT_EQ(after[kPresetList], Offset(before[kPresetList], 0, 0, 100, 50));
+    EXPECT_EQ(after[kPresetLabel], before[kPresetLabel]);
+    EXPECT_EQ(after[kEffectLabel], before[kEffectLabel]); // not registered
 
     // Shrinking back puts everything where it was: nothing drifts.
     Grow(-100, -50);
@@ -117,7 +158,7 @@ TEST_F(LayoutTest, ALayoutPassForAnEmptyClientIsUndoneByTheNext) {
     m_dialog->LayoutControls(RECT{0, 0, 0, 0});
     RECT preset = ChildRect(Handle(), IDC_PRESET_LIST);
     EXPECT_LE(preset.right - preset.left, 0);
-    EXPECT_EQ(ChildRect(Handle(), IDC_PRESET_LABEL), before[8]);
+    EXPECT_EQ(ChildRect(Handle(), IDC_PRESET_LABEL), before[kPresetLabel]);
     m_dialog->LayoutControls(Client());
     EXPECT_EQ(AllRects(), before);
 }
@@ -129,7 +170,7 @@ TEST_F(LayoutTest, TheMinimumTrackingSizeIsTheSmallestClientPlusTheFrame) {
     const RECT client = Client();
     const int frameX = (window.right - window.left) - client.right;
     const int frameY = (window.bottom - window.top) - client.bottom;
-    const RECT smallest = Template(0, 0, 288, 141);
+    const RECT smallest = Template(kSmallestClient);
 
     MINMAXINFO info = {};
     info.ptMinTrackSize = {1, 1};
@@ -148,43 +189,14 @@ TEST_F(LayoutTest, TheMinimumTrackingSizeIsTheSmallestClientPlusTheFrame) {
 }
 
 // The About box runs modally from the About button and closes with OK.
-struct AboutSeen {
-    bool found = false;
-    std::string title;
-    std::string lines;
-    bool picture = false;
-};
-AboutSeen g_about;
-
-void CALLBACK CloseAbout(HWND, UINT, UINT_PTR timer, DWORD) {
-    HWND about = ::FindWindowA(nullptr, "About Trellisan");
-    if (about == nullptr)
-        return;
-    ::KillTimer(nullptr, timer);
-    g_about.found = true;
-    char text[200] = {0};
-    ::GetWindowTextA(about, text, sizeof text);
-    g_about.title = text;
-    for (HWND child = ::GetWindow(about, GW_CHILD); child;
-         child = ::GetWindow(child, GW_HWNDNEXT)) {
-        ::GetWindowTextA(child, text, sizeof text);
-        if (std::string(text).rfind("Kelvidrome2", 0) == 0)
-            g_about.lines = text;
-        if (::SendMessageA(child, STM_GETIMAGE, IMAGE_BITMAP, 0) != 0)
-            g_about.picture = true;
-    }
-    ::SendMessageA(about, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-}
-
 TEST_F(LayoutTest, TheAboutBoxOpensAndClosesWithOk) {
     Open();
-    UINT_PTR timer = ::SetTimer(nullptr, 0, 20, CloseAbout);
-    Click(IDC_ABOUT);
-    ::KillTimer(nullptr, timer);
-    EXPECT_TRUE(g_about.found);
-    EXPECT_EQ(g_about.lines,
-              "Kelvidrome2 - Effects Trellisan\nfor Windows 95, 98, ME, NT and 2000");
-    EXPECT_TRUE(g_about.picture);
+    const ModalSeen about = AnswerModal("About Trellisan", IDOK, [this] { Click(IDC_ABOUT); });
+    EXPECT_TRUE(about.found);
+    EXPECT_NE(std::find(about.texts.begin(), about.texts.end(),
+                        "Kelvidrome2 - Effects Trellisan\nfor Windows 95, 98, ME, NT and 2000"),
+              about.texts.end());
+    EXPECT_TRUE(about.picture);
     EXPECT_NE(m_dialog->m_hWnd, nullptr); // the main dialog goes on
 }
 

@@ -6,9 +6,11 @@
 #include "effect_preset_dialog.h"
 #include "preset_pickers.h"
 #include "registry_key.h"
+#include "window_readers.h"
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -68,9 +70,27 @@ private:
 
 using TestDialog = EffectPresetDialog;
 
-std::vector<std::string> ListItems(HWND list);
+// What a test saw of a modal window that AnswerModal answered.
+struct ModalSeen {
+    bool found = false;
+    std::vector<std::string> texts; // the child windows' texts, in child order
+    bool picture = false;           // a child shows a bitmap
+
+    // Whether a child's text holds the given text.
+    bool Shows(const std::string& text) const {
+        for (const std::string& shown : texts)
+            if (shown.find(text) != std::string::npos)
+                return true;
+        return false;
+    }
+};
+
+// Runs action, which shows a modal window with the given title and waits for it; a timer
+// finds that window, records what it shows and presses the button answer in it. When no such
+// window appears, found stays false.
+ModalSeen AnswerModal(const char* title, int answer, const std::function<void()>& action);
+
 std::vector<int> SelectedIndexes(HWND list);
-RECT ChildRect(HWND dialog, int id); // window rectangle in the dialog's client coordinates
 
 class MainDialogTest : public ::testing::Test {
 public:
@@ -80,6 +100,8 @@ public:
     void Open();
     // Ends the dialog with the Close button, as the user would.
     void Close();
+    // Destroys the dialog's window, if still open, and then the dialog object.
+    void Destroy();
     HWND Item(int id) const { return ::GetDlgItem(m_dialog->m_hWnd, id); }
     HWND Handle() const { return m_dialog->m_hWnd; }
     void Click(int id);

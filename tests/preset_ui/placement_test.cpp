@@ -4,17 +4,25 @@
 
 namespace {
 
-const char* const kSuffixes[] = {"_Left", "_Top", "_Right", "_Bottom", "_Flags", "_Status"};
+// The values are named after the main dialog's title, "Effects Trellisan".
+const std::string kPrefix = "Effects_Trellisan";
+enum Value { kLeft, kTop, kRight, kBottom, kFlags, kStatus, kValueCount };
+const char* const kSuffixes[kValueCount] = {"_Left",   "_Top",   "_Right",
+                                            "_Bottom", "_Flags", "_Status"};
+
+std::string ValueName(Value value) {
+    return kPrefix + kSuffixes[value];
+}
 
 struct Stored {
-    bool present[6];
-    DWORD value[6];
+    bool present[kValueCount];
+    DWORD value[kValueCount];
 };
 
 Stored ReadAll() {
     Stored s = {};
-    for (int i = 0; i < 6; ++i)
-        s.present[i] = ReadSetting(std::string("Effects_Trellisan") + kSuffixes[i], s.value[i]);
+    for (int i = 0; i < kValueCount; ++i)
+        s.present[i] = ReadSetting(ValueName(static_cast<Value>(i)), s.value[i]);
     return s;
 }
 
@@ -40,19 +48,19 @@ public:
         Stored s = ReadAll();
         for (bool present : s.present)
             ASSERT_TRUE(present);
-        EXPECT_EQ(static_cast<LONG>(s.value[0]), r.left);
-        EXPECT_EQ(static_cast<LONG>(s.value[1]), r.top);
-        EXPECT_EQ(static_cast<LONG>(s.value[2]), r.right);
-        EXPECT_EQ(static_cast<LONG>(s.value[3]), r.bottom);
-        EXPECT_EQ(s.value[5], status);
+        EXPECT_EQ(static_cast<LONG>(s.value[kLeft]), r.left);
+        EXPECT_EQ(static_cast<LONG>(s.value[kTop]), r.top);
+        EXPECT_EQ(static_cast<LONG>(s.value[kRight]), r.right);
+        EXPECT_EQ(static_cast<LONG>(s.value[kBottom]), r.bottom);
+        EXPECT_EQ(s.value[kStatus], status);
     }
     void Store(const RECT& r, DWORD status) {
-        WriteSetting("Effects_Trellisan_Left", static_cast<DWORD>(r.left));
-        WriteSetting("Effects_Trellisan_Top", static_cast<DWORD>(r.top));
-        WriteSetting("Effects_Trellisan_Right", static_cast<DWORD>(r.right));
-        WriteSetting("Effects_Trellisan_Bottom", static_cast<DWORD>(r.bottom));
-        WriteSetting("Effects_Trellisan_Flags", 0);
-        WriteSetting("Effects_Trellisan_Status", status);
+        WriteSetting(ValueName(kLeft), static_cast<DWORD>(r.left));
+        WriteSetting(ValueName(kTop), static_cast<DWORD>(r.top));
+        WriteSetting(ValueName(kRight), static_cast<DWORD>(r.right));
+        WriteSetting(ValueName(kBottom), static_cast<DWORD>(r.bottom));
+        WriteSetting(ValueName(kFlags), 0);
+        WriteSetting(ValueName(kStatus), status);
     }
     void PressKey(HWND target, WPARAM key) {
         ::PostMessageA(target, WM_KEYDOWN, key, 1);
@@ -105,8 +113,8 @@ TEST_F(PlacementTest, ARestartRestoresNegativeCoordinatesAndTheSize) {
     wanted.bottom += 50;
     Store(wanted, SW_SHOWNORMAL);
     DWORD raw = 0;
-    ASSERT_TRUE(ReadSetting("Effects_Trellisan_Left", raw));
-    EXPECT_EQ(raw, 4294967288u);
+    ASSERT_TRUE(ReadSetting(ValueName(kLeft), raw));
+    EXPECT_EQ(raw, 4294967288u); // -8, bit for bit
 
     Open();
     RECT restored = Placement().rcNormalPosition;
@@ -146,8 +154,8 @@ TEST_F(PlacementTest, MissingValuesKeepTheSystemsEdgesAndShowTheDialog) {
     EXPECT_TRUE(::IsWindowVisible(Handle()));
     Close();
     WipeSettings();
-    WriteSetting("Effects_Trellisan_Left", static_cast<DWORD>(system.left - 13));
-    WriteSetting("Effects_Trellisan_Bottom", static_cast<DWORD>(system.bottom + 7));
+    WriteSetting(ValueName(kLeft), static_cast<DWORD>(system.left - 13));
+    WriteSetting(ValueName(kBottom), static_cast<DWORD>(system.bottom + 7));
 
     Open();
     const RECT restored = Placement().rcNormalPosition;
@@ -155,7 +163,11 @@ TEST_F(PlacementTest, MissingValuesKeepTheSystemsEdgesAndShowTheDialog) {
     EXPECT_EQ(restored.top, system.top);
     EXPECT_EQ(restored.right, system.right);
     EXPECT_EQ(restored.bottom, system.bottom + 7);
+    // Without "_Flags" and "_Status" the show state is 0: hidden at the restore, then shown
+    // in the normal state, neither minimised nor maximised.
     EXPECT_TRUE(::IsWindowVisible(Handle()));
+    EXPECT_FALSE(::IsIconic(Handle()));
+    EXPECT_FALSE(::IsZoomed(Handle()));
 }
 
 } // namespace

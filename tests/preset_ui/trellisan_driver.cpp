@@ -3,12 +3,17 @@
 //   trellisan_driver drive TRELLISAN.EXE SHOT.BMP   fills the store, starts the program, reads
 //       its lists, selects an effect and a preset, resizes the window, saves a screenshot,
 //       closes it and checks the placement it stored; exit status 0 when all held
+//   trellisan_driver restart TRELLISAN.EXE   closes the program minimised, maximised and in
+//       its normal state, starts it again each time and checks that it comes back in that
+//       state with the normal rectangle it had; exit status 0 when all held
 //   trellisan_driver shot TRELLISAN.EXE SHOT.BMP [SECONDS]   starts the program, selects the
 //       first effect and its first preset, waits (default 1 s), saves a screenshot, closes it
 //
 // Paths may be given as Unix paths; they are reached through drive Z:.
-#include "preset_store.h"
 #include "registry_key.h"
+#include "registry_test_support.h"
+#include "resource.h"
+#include "window_readers.h"
 
 #include <windows.h>
 
@@ -18,7 +23,21 @@
 
 namespace {
 
+// The main window's title, and the prefix of the placement values named after it.
+constexpr const char* kTitle = "Effects Trellisan";
+const std::string kValuePrefix = "Effects_Trellisan";
+
+// How long a window may take to appear or go, and a program to end.
+constexpr DWORD kWaitMilliseconds = 15000;
+
 int g_failures = 0;
+
+// Polls until done holds or the wait is over.
+template <class Done> void WaitUntil(Done done) {
+    const DWORD kPollMilliseconds = 50;
+    for (DWORD waited = 0; !done() && waited < kWaitMilliseconds; waited += kPollMilliseconds)
+        ::Sleep(kPollMilliseconds);
+}
 
 void Check(bool ok, const std::string& what) {
     std::printf("%s %s\n", ok ? "ok  " : "FAIL", what.c_str());
@@ -26,46 +45,15 @@ void Check(bool ok, const std::string& what) {
         ++g_failures;
 }
 
-std::string WindowsPath(std::string path) {
-    if (!path.empty() && path[0] == '/')
-        path = "Z:" + path;
-    for (char& c : path)
-        if (c == '/')
-            c = '\\';
-    return path;
-}
+using test_support::WindowsPath;
 
-class Store : public PresetStore {
-public:
-    using PresetStore::DeleteKeyTree;
-};
-
+// The product's keys below its own key.
 void Wipe(const char* name) {
-    RegistryKey parent;
-    parent.Open("Software\\Vantor\\Kelvidrome2");
-    Store().DeleteKeyTree(parent.m_hKey, name);
-    parent.Close();
+    test_support::WipeKey(SubkeyPath(test_support::kProductKey, name));
 }
 
 void AddKey(const std::string& path) {
-    RegistryKey key;
-    key.Open((std::string(kEffectsRoot) + "\\" + path).c_str());
-    key.SetDword("Level", 5);
-    key.Close();
-}
-
-std::vector<std::string> ListItems(HWND list) {
-    std::vector<std::string> items;
-    int count = static_cast<int>(::SendMessageA(list, LB_GETCOUNT, 0, 0));
-    for (int i = 0; i < count; ++i) {
-        // Across processes the wide form of the message is the one that comes back whole.
-        wchar_t wide[300] = {0};
-        ::SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(wide));
-        char text[600] = {0};
-        ::WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, nullptr, nullptr);
-        items.push_back(text);
-    }
-    return items;
+    test_support::SetDwordValue(SubkeyPath(kEffectsRoot, path), "Level", 5);
 }
 
 std::string Joined(const std::vector<std::string>& items) {
@@ -73,13 +61,6 @@ std::string Joined(const std::vector<std::string>& items) {
     for (const std::string& item : items)
         text += (text.empty() ? "" : ", ") + item;
     return text;
-}
-
-RECT ChildRect(HWND dialog, int id) {
-    RECT r = {0, 0, 0, 0};
-    ::GetWindowRect(::GetDlgItem(dialog, id), &r);
-    ::MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
-    return r;
 }
 
 // Starts the program and waits for its main window.
@@ -92,19 +73,18 @@ HWND Start(const std::string& program, PROCESS_INFORMATION& process) {
         std::printf("cannot start %s (error %lu)\n", program.c_str(), ::GetLastError());
         return nullptr;
     }
-    ::WaitForInputIdle(process.hProcess, 10000);
-    for (int i = 0; i < 300; ++i) {
-        HWND window = ::FindWindowA(nullptr, "Effects Trellisan");
-        if (window != nullptr && ::IsWindowVisible(window))
-            return window;
-        ::Sleep(50);
-    }
-    return nullptr;
+    ::WaitForInputIdle(process.hProcess, kWaitMilliseconds);
+    HWND window = nullptr;
+    WaitUntil([&window] {
+        window = ::FindWindowA(nullptr, kTitle);
+        return window != nullptr && ::IsWindowVisible(window);
+    });
+    return window != nullptr && ::IsWindowVisible(window) ? window : nullptr;
 }
 
 bool Stop(HWND window, PROCESS_INFORMATION& process) {
     ::PostMessageA(window, WM_CLOSE, 0, 0);
-    bool ended = ::WaitForSingleObject(process.hProcess, 20000) == WAIT_OBJECT_0;
+    bool ended = ::WaitForSingleObject(process.hProcess, kWaitMilliseconds) == WAIT_OBJECT_0;
     if (!ended)
         ::TerminateProcess(process.hProcess, 1);
     ::CloseHandle(process.hThread);
@@ -171,14 +151,7 @@ int SaveScreenshot(HWND window, const std::string& path) {
 }
 
 bool ReadSetting(const char* name, DWORD& value) {
-    HKEY key = nullptr;
-    if (::RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return false;
-    DWORD type = 0, size = sizeof value;
-    LONG status =
-        ::RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
-    ::RegCloseKey(key);
-    return status == ERROR_SUCCESS && type == REG_DWORD;
+    return test_support::GetDword(kSettingsKey, name, value);
 }
 
 // The program file: a windowed program carrying the version of the build.
@@ -224,32 +197,48 @@ int Drive(const std::string& program, const std::string& shot) {
     if (window == nullptr)
         return 1;
 
-    HWND effects = ::GetDlgItem(window, 1001), presets = ::GetDlgItem(window, 1002);
+    HWND effects = ::GetDlgItem(window, IDC_EFFECT_LIST),
+         presets = ::GetDlgItem(window, IDC_PRESET_LIST);
     std::string listed = Joined(ListItems(effects));
     Check(listed == "Chorus, Echo, Reverb", "effect list: " + listed);
-    Check(!::IsWindowEnabled(::GetDlgItem(window, 1004)), "Save To starts disabled");
+    Check(!::IsWindowEnabled(::GetDlgItem(window, IDC_SAVE_TO)), "Save To starts disabled");
 
     ::SendMessageA(effects, LB_SETCURSEL, 2, 0);
-    ::SendMessageA(window, WM_COMMAND, MAKEWPARAM(1001, LBN_SELCHANGE),
+    ::SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_EFFECT_LIST, LBN_SELCHANGE),
                    reinterpret_cast<LPARAM>(effects));
     listed = Joined(ListItems(presets));
     Check(listed == "Hall, Room", "presets of Reverb: " + listed);
     ::SendMessageA(presets, LB_SETSEL, TRUE, 0);
-    ::SendMessageA(window, WM_COMMAND, MAKEWPARAM(1002, LBN_SELCHANGE),
+    ::SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_PRESET_LIST, LBN_SELCHANGE),
                    reinterpret_cast<LPARAM>(presets));
-    Check(::IsWindowEnabled(::GetDlgItem(window, 1004)) &&
-              ::IsWindowEnabled(::GetDlgItem(window, 1006)),
+    Check(::IsWindowEnabled(::GetDlgItem(window, IDC_SAVE_TO)) &&
+              ::IsWindowEnabled(::GetDlgItem(window, IDC_DELETE)),
           "selecting a preset enables Save To and Delete");
 
-    const RECT loadBefore = ChildRect(window, 1003);
-    const RECT labelBefore = ChildRect(window, 1007);
+    // The About box runs modally over the main window, which is disabled meanwhile.
+    ::PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_ABOUT, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(::GetDlgItem(window, IDC_ABOUT)));
+    HWND about = nullptr;
+    WaitUntil([&about] {
+        about = ::FindWindowA(nullptr, "About Trellisan");
+        return about != nullptr && ::IsWindowVisible(about);
+    });
+    Check(about != nullptr && ::IsWindowVisible(about), "About shows its box");
+    Check(!::IsWindowEnabled(window), "the main window is disabled while About runs");
+    ::PostMessageA(about, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    WaitUntil([about] { return !::IsWindow(about); });
+    Check(!::IsWindow(about) && ::IsWindowEnabled(window), "OK closes About; the main window "
+                                                           "is enabled again");
+
+    const RECT loadBefore = ChildRect(window, IDC_LOAD);
+    const RECT labelBefore = ChildRect(window, IDC_EFFECT_LABEL);
     RECT w;
     ::GetWindowRect(window, &w);
     ::SetWindowPos(window, nullptr, 40, 30, w.right - w.left + 100, w.bottom - w.top + 50,
                    SWP_NOZORDER | SWP_NOACTIVATE);
     ::Sleep(200);
-    const RECT loadAfter = ChildRect(window, 1003);
-    const RECT labelAfter = ChildRect(window, 1007);
+    const RECT loadAfter = ChildRect(window, IDC_LOAD);
+    const RECT labelAfter = ChildRect(window, IDC_EFFECT_LABEL);
     Check(loadAfter.left == loadBefore.left + 100 && loadAfter.top == loadBefore.top,
           "Load follows the right edge");
     Check(::EqualRect(&labelAfter, &labelBefore) != FALSE, "the Effect label stays");
@@ -266,16 +255,90 @@ int Drive(const std::string& program, const std::string& shot) {
     const struct {
         const char* name;
         LONG expected;
-    } values[] = {{"Effects_Trellisan_Left", r.left},   {"Effects_Trellisan_Top", r.top},
-                  {"Effects_Trellisan_Right", r.right}, {"Effects_Trellisan_Bottom", r.bottom},
-                  {"Effects_Trellisan_Flags", 0},       {"Effects_Trellisan_Status", 1}};
+    } values[] = {{"_Left", r.left},     {"_Top", r.top}, {"_Right", r.right},
+                  {"_Bottom", r.bottom}, {"_Flags", 0},   {"_Status", SW_SHOWNORMAL}};
     for (const auto& v : values) {
         DWORD stored = 0xDEADBEEF;
-        bool present = ReadSetting(v.name, stored);
+        bool present = ReadSetting((kValuePrefix + v.name).c_str(), stored);
         Check(present && static_cast<LONG>(stored) == v.expected,
-              std::string(v.name) + " = " + std::to_string(static_cast<LONG>(stored)));
+              kValuePrefix + v.name + " = " + std::to_string(static_cast<LONG>(stored)));
     }
     Wipe("Effects");
+    Wipe("Settings");
+    return g_failures == 0 ? 0 : 1;
+}
+
+// The show state a window is in, as the placement memory stores it.
+UINT ShowState(HWND window) {
+    if (::IsIconic(window))
+        return SW_SHOWMINIMIZED;
+    if (::IsZoomed(window))
+        return SW_SHOWMAXIMIZED;
+    return SW_SHOWNORMAL;
+}
+
+std::string Text(const RECT& r) {
+    return "(" + std::to_string(r.left) + ", " + std::to_string(r.top) + ", " +
+           std::to_string(r.right) + ", " + std::to_string(r.bottom) + ")";
+}
+
+// Sends the window a command of its system menu, as the user would give it, and lets it act.
+void SystemCommand(HWND window, WPARAM command) {
+    ::PostMessageA(window, WM_SYSCOMMAND, command, 0);
+    ::Sleep(300);
+}
+
+// Closed minimised, maximised or normal, the program starts again in that state, with the
+// normal rectangle it had for the restore. The rectangles are read with GetWindowRect while
+// the window stands normal: Wine tells another process a window's normal rectangle only then.
+int Restart(const std::string& program) {
+    Wipe("Settings");
+    const struct {
+        const char* name;
+        UINT state;
+        WPARAM command; // the system command that brings the window into the state
+    } states[] = {{"minimised", SW_SHOWMINIMIZED, SC_MINIMIZE},
+                  {"maximised", SW_SHOWMAXIMIZED, SC_MAXIMIZE},
+                  {"normal", SW_SHOWNORMAL, SC_RESTORE}};
+    int offset = 0;
+    for (const auto& s : states) {
+        const std::string name = s.name;
+        PROCESS_INFORMATION process = {};
+        HWND window = Start(program, process);
+        Check(window != nullptr, name + ": the window appears");
+        if (window == nullptr)
+            return 1;
+        // A normal rectangle of its own for each round, larger than the template's.
+        RECT normal;
+        ::GetWindowRect(window, &normal);
+        offset += 40;
+        ::SetWindowPos(window, nullptr, 30 + offset, 20 + offset,
+                       normal.right - normal.left + offset, normal.bottom - normal.top + offset / 2,
+                       SWP_NOZORDER | SWP_NOACTIVATE);
+        ::Sleep(200);
+        ::GetWindowRect(window, &normal);
+        SystemCommand(window, s.command);
+        Check(ShowState(window) == s.state, name + ": closed in that state");
+        Check(Stop(window, process), name + ": the program ends");
+        DWORD stored = 0;
+        const bool present = ReadSetting((kValuePrefix + "_Status").c_str(), stored);
+        Check(present && stored == s.state,
+              name + ": show state stored as " + std::to_string(stored));
+
+        window = Start(program, process);
+        Check(window != nullptr, name + ": the window appears again");
+        if (window == nullptr)
+            return 1;
+        ::Sleep(300);
+        const UINT state = ShowState(window);
+        Check(state == s.state, name + ": starts in that state (" + std::to_string(state) + ")");
+        SystemCommand(window, SC_RESTORE);
+        RECT restored;
+        ::GetWindowRect(window, &restored);
+        Check(::EqualRect(&restored, &normal) != FALSE,
+              name + ": restores to " + Text(restored) + ", closed with " + Text(normal));
+        Check(Stop(window, process), name + ": the program ends again");
+    }
     Wipe("Settings");
     return g_failures == 0 ? 0 : 1;
 }
@@ -288,13 +351,14 @@ int Shot(const std::string& program, const std::string& shot, int seconds) {
         return 1;
     }
     // Show the first effect's presets, with the first preset selected, as a user would.
-    HWND effects = ::GetDlgItem(window, 1001), presets = ::GetDlgItem(window, 1002);
+    HWND effects = ::GetDlgItem(window, IDC_EFFECT_LIST),
+         presets = ::GetDlgItem(window, IDC_PRESET_LIST);
     if (::SendMessageA(effects, LB_GETCOUNT, 0, 0) > 0) {
         ::SendMessageA(effects, LB_SETCURSEL, 0, 0);
-        ::SendMessageA(window, WM_COMMAND, MAKEWPARAM(1001, LBN_SELCHANGE),
+        ::SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_EFFECT_LIST, LBN_SELCHANGE),
                        reinterpret_cast<LPARAM>(effects));
         ::SendMessageA(presets, LB_SETSEL, TRUE, 0);
-        ::SendMessageA(window, WM_COMMAND, MAKEWPARAM(1002, LBN_SELCHANGE),
+        ::SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_PRESET_LIST, LBN_SELCHANGE),
                        reinterpret_cast<LPARAM>(presets));
     }
     ::Sleep(seconds * 1000);
@@ -309,8 +373,10 @@ int main(int argc, char** argv) {
     std::setvbuf(stdout, nullptr, _IONBF, 0);
     if (argc >= 4 && std::string(argv[1]) == "drive")
         return Drive(WindowsPath(argv[2]), WindowsPath(argv[3]));
+    if (argc >= 3 && std::string(argv[1]) == "restart")
+        return Restart(WindowsPath(argv[2]));
     if (argc >= 4 && std::string(argv[1]) == "shot")
         return Shot(WindowsPath(argv[2]), WindowsPath(argv[3]), argc >= 5 ? std::atoi(argv[4]) : 1);
-    std::printf("usage: trellisan_driver drive|shot TRELLISAN.EXE SHOT.BMP [SECONDS]\n");
+    std::printf("usage: trellisan_driver drive|restart|shot TRELLISAN.EXE [SHOT.BMP [SECONDS]]\n");
     return 2;
 }

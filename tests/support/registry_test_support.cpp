@@ -1,7 +1,10 @@
 #include "registry_test_support.h"
 
+#include "test_prefix.h"
+
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -106,6 +109,9 @@ HKEY CreateChain(const std::string& path, const std::string& name, int levels, c
 }
 
 void WipeKey(const std::string& path, const char* file, int line) {
+#ifdef _WIN32
+    test_prefix::RequireTestPrefix();
+#endif
     DeleteKeyTree(HKEY_CURRENT_USER, path.c_str());
     if (KeyExists(path))
         SetupFailed(file, line, "cannot wipe key " + path);
@@ -131,6 +137,15 @@ bool GetRaw(const std::string& keyPath, const std::string& name, StoredValue& va
         ERROR_SUCCESS)
         return false;
     value = StoredValue{type, std::string(reinterpret_cast<char*>(data.data()), length)};
+    return true;
+}
+
+bool GetDword(const std::string& keyPath, const std::string& name, DWORD& value) {
+    StoredValue stored;
+    if (!GetRaw(keyPath, name, stored) || stored.type != REG_DWORD ||
+        stored.data.size() != sizeof value)
+        return false;
+    std::memcpy(&value, stored.data.data(), sizeof value);
     return true;
 }
 

@@ -59,6 +59,8 @@ using Snapshot = std::map<std::string, std::map<std::string, StoredValue>>;
 bool KeyExists(const std::string& path);
 // False when the value is missing.
 bool GetRaw(const std::string& keyPath, const std::string& name, StoredValue& value);
+// A DWORD value of four bytes; false when it is missing or of another type or size.
+bool GetDword(const std::string& keyPath, const std::string& name, DWORD& value);
 // Every key at or below path that holds values, with its values.
 Snapshot TakeSnapshot(const std::string& path);
 // The subkey names of path in the registry's order.

@@ -194,6 +194,21 @@ TEST(Boundary, TheLibraryThroughItsExportsSlotsAndOffsets) {
     Slot<CloseSlot>(object, 5)(object, 1);
     EXPECT_EQ(nullptr, Field<void*>(object, 0x5A0));
 
+    // A one-byte boolean argument arrives in a 32-bit slot: only its low byte counts.
+    typedef std::int32_t(__thiscall * WideOpenSlot)(void*, const char*, std::uint32_t);
+    typedef void(__thiscall * WideCloseSlot)(void*, std::uint32_t);
+    std::string written = dir.Path("garbage.wav");
+    ASSERT_EQ(1, Slot<WideOpenSlot>(object, 4)(object, written.c_str(), 0xABCDEF00u));
+    EXPECT_EQ(1u, Slot<NoArgSlot>(object, 12)(object));
+    Slot<WideCloseSlot>(object, 5)(object, 0x12345600u); // writing: the size is filled in
+    Bytes file = dir.Read("garbage.wav");
+    ASSERT_LE(8u, file.size());
+    EXPECT_EQ(file.size() - 8, Get32(file, 4));
+    ASSERT_EQ(1, Slot<WideOpenSlot>(object, 4)(object, written.c_str(), 0xFFFFFF01u));
+    EXPECT_EQ(1u, Slot<NoArgSlot>(object, 8)(object) & 0xFF);
+    Slot<WideCloseSlot>(object, 5)(object, 0xFFFFFF01u);
+    EXPECT_EQ(file, dir.Read("garbage.wav")); // reading: no byte changed
+
     // The header read in its own slot, and the object destroyed and freed through slot 14.
     ASSERT_EQ(1, Slot<OpenSlot>(object, 4)(object, path.c_str(), 1));
     EXPECT_EQ(1, Slot<NoArgSlot>(object, 9)(object));

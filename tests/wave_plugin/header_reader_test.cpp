@@ -88,13 +88,13 @@ TEST(HeaderReader, FormatChunkSizesLeaveTheWalkAtTheNextChunk) {
              return b;
          }(),
          8},
-        {"14 bytes, alignment 8192, 1 channel",
+        {"14 bytes, alignment 8191, 1 channel",
          [] {
              Bytes b = Fmt(1, 1, 8000, 16, 14);
-             b[12] = 0, b[13] = 0x20;
+             b[12] = 0xFF, b[13] = 0x1F;
              return b;
          }(),
-         65536},
+         8 * 8191},
         {"15 bytes", Fmt(1, 1, 8000, 16, 15), 16},
         {"18 bytes, extra 0", Fmt(1, 1, 8000, 24, 18), 24},
         {"40 bytes, extra 22", Fmt(1, 1, 8000, 16, 40, 22), 16},
@@ -109,6 +109,18 @@ TEST(HeaderReader, FormatChunkSizesLeaveTheWalkAtTheNextChunk) {
         EXPECT_EQ(c.bits, f.plugin->info.bitsPerSample);
         EXPECT_STREQ("next", f.plugin->info.title);
     }
+}
+
+// Bits per sample derived from a 14-byte format chunk can exceed the 16 bits the writer keeps:
+// such a file is described but not taken, so that every file read can be written back.
+TEST(HeaderReader, DerivedBitsBeyondSixteenBitsAreRefused) {
+    Bytes fmt = Fmt(1, 1, 8000, 16, 14);
+    fmt[12] = 0, fmt[13] = 0x20; // block alignment 8192: 65536 bits
+    OpenedFile f(
+        Riff(Cat({Chunk("fmt ", fmt), Chunk("INAM", Text("next")), Chunk("data", Bytes(8192))})));
+    EXPECT_FALSE(f.ok);
+    EXPECT_EQ(8 * 8192, f.plugin->info.bitsPerSample);
+    EXPECT_STREQ("next", f.plugin->info.title);
 }
 
 Bytes Extensible(std::uint16_t container, std::uint16_t valid, std::uint16_t subTag,

@@ -47,18 +47,31 @@ TEST(PeerFiles, IntegerPcmFromSoxAndFfmpegReadsAsSoxDecodesIt) {
                             "-c:a pcm_s24le -y %s"},
         {"ff_s32_mono.wav", "ffmpeg -loglevel error -f lavfi -i sine=f=440:d=0.05 "
                             "-c:a pcm_s32le -y %s"},
+        // RF64 as ffmpeg and libsndfile write it; sox reads it but cannot write it.
+        {"ff_rf64_s16.wav", "ffmpeg -loglevel error -f lavfi -i sine=f=440:d=0.05 -ac 2 "
+                            "-c:a pcm_s16le -rf64 always -y %s"},
+        {"ff_rf64_s24_four.wav", "ffmpeg -loglevel error -f lavfi -i sine=f=440:d=0.05 -ac 4 "
+                                 "-c:a pcm_s24le -rf64 always -y %s"},
+        {"sf_rf64_s24.rf64", "sox -n -r 48000 -b 16 -c 2 %s.src.wav " + synth +
+                                 " && sndfile-convert -pcm24 %s.src.wav %s"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         std::string path = dir.Path(c.name), raw = dir.Path(c.name + ".raw");
         std::string make = c.make;
-        make.replace(make.find("%s"), 2, path);
+        for (std::size_t at; (at = make.find("%s")) != std::string::npos;)
+            make.replace(at, 2, path);
         ASSERT_TRUE(Shell(make));
         ASSERT_TRUE(Shell("sox " + path + " -t raw -e signed-integer " + raw));
+        if (c.name.find("rf64") != std::string::npos) {
+            Bytes head = dir.Read(c.name);
+            ASSERT_EQ(Bytes({'R', 'F', '6', '4'}), Bytes(head.begin(), head.begin() + 4));
+        }
         PluginPtr p = NewPlugin();
         ASSERT_TRUE(p->OpenFile(path.c_str(), 1));
         ASSERT_TRUE(p->BeginRead());
         EXPECT_STREQ("PCM", p->info.formatName);
+        EXPECT_STREQ("RIFF Wave", p->info.containerName);
         Bytes expected = dir.Read(c.name + ".raw");
         EXPECT_EQ(expected.size(),
                   std::size_t(p->info.frameCount) * p->info.channels * p->info.bitsPerSample / 8);

@@ -1,6 +1,8 @@
 // The writer's bytes, compared whole, and its output read back by the reader.
 #include "wave_test_support.h"
 
+#include "riff_bytes.h"
+
 using namespace wave_test;
 namespace hm = host_marker;
 
@@ -84,6 +86,29 @@ TEST(Writer, InfoTextsInFixedOrderWithPadsAndCuts) {
     EXPECT_EQ(Bytes(expected.begin() + 8, expected.end()), Bytes(file.begin() + 8, file.end()));
 }
 
+TEST(Writer, CommentComesBeforeTheRightsNotice) {
+    Writing w(1, 8, 8000, 0);
+    std::strcpy(w.plugin->info.rightsNotice, "R");
+    std::strcpy(w.plugin->info.comment, "C");
+    w.plugin->WriteHeader();
+    Bytes file = w.Finish();
+    Bytes expected = Cat({FixedHeader(0, 1, 8000, 8), Chunk("ICMT", Text("C")),
+                          Chunk("ICOP", Text("R")), Chunk("data", {})});
+    EXPECT_EQ(Bytes(expected.begin() + 8, expected.end()), Bytes(file.begin() + 8, file.end()));
+}
+
+TEST(Writer, OpeningForWritingTruncates) {
+    TempDir dir;
+    std::string path = dir.Write("old.wav", Bytes(1000, 0x77));
+    PluginPtr p = NewPlugin();
+    ASSERT_TRUE(p->OpenFile(path.c_str(), 0));
+    p->info.channels = 1;
+    p->info.bitsPerSample = 16;
+    p->WriteHeader();
+    p->CloseFile(0);
+    EXPECT_EQ(46u, dir.Read("old.wav").size());
+}
+
 TEST(Writer, MarkerBlockLayout) {
     Writing w(1, 16, 8000, 2);
     w.Marker(3, 500, 1499, "A", "");
@@ -161,6 +186,13 @@ TEST(Writer, EmptyMarkerListWritesNoMarkerChunks) {
     w.plugin->hostPlayList = &w.host.entries;
     w.plugin->WriteHeader();
     EXPECT_EQ(46u, w.Finish().size());
+
+    // A play list while no marker list is attached at all.
+    Writing none(1, 16, 8000, 0);
+    none.host.AddEntry(none.host.AddMarker());
+    none.plugin->hostPlayList = &none.host.entries;
+    none.plugin->WriteHeader();
+    EXPECT_EQ(46u, none.Finish().size());
 }
 
 TEST(Writer, EightBitConversionAndDataSizeInSixtyFourBits) {
@@ -173,10 +205,61 @@ TEST(Writer, EightBitConversionAndDataSizeInSixtyFourBits) {
     Bytes file = w.Finish();
     EXPECT_EQ(46u + 8u, file.size()); // no pad byte after odd data
     EXPECT_EQ(0x81, file[50]);
+}
 
-    Writing big(2, 24, 48000, 1000000000);
-    big.plugin->WriteHeader();
-    EXPECT_EQ(1705032704u, Get32(big.Finish(), 42));
+// The largest recording a RIFF file holds, and one frame more: the RIFF size (the file less its
+// first 8 bytes) must fit in 32 bits, else the header takes the RF64 layout.
+TEST(Writer, PastFourGiBTheHeaderTakesTheRf64Layout) {
+    const std::uint64_t riffLimit = 0xFFFFFFFF;
+    const std::uint64_t plainHeader = 46;
+    const std::int64_t largest = static_cast<std::int64_t>((riffLimit + 8 - plainHeader) / 4);
+    Writing fits(2, 16, 48000, largest);
+    fits.plugin->WriteHeader();
+    Bytes small = fits.Finish();
+    ASSERT_EQ(plainHeader, small.size());
+    EXPECT_EQ(std::uint32_t(largest * 4), Get32(small, 42));
+    EXPECT_EQ('R', small[0]);
+    EXPECT_EQ('I', small[1]);
+
+    // 1,000,000,000 frames of 24-bit stereo: 6,000,000,000 bytes of samples. The stream skips
+    // to the last frames so that the file stays sparse.
+    const std::int64_t frames = 1000000000, frameBytes = 6;
+    const std::uint64_t dataBytes = std::uint64_t(frames * frameBytes);
+    Writing big(2, 24, 48000, frames);
+    ASSERT_TRUE(big.plugin->WriteHeader());
+    const std::int64_t header = 12 + 8 + riff::kDs64WrittenBytes + 26 + 8;
+    ASSERT_EQ(header, std::ftell(big.plugin->file));
+    Bytes last = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
+    ASSERT_EQ(0, fseeko64(big.plugin->file, header + std::int64_t(dataBytes) - 12, SEEK_SET));
+    EXPECT_EQ(2, big.plugin->WriteSamples(last.data(), 12, 2));
+    big.plugin->CloseFile(0);
+    std::ifstream in(big.dir.Path("out.wav"), std::ios::binary);
+    Bytes head(header);
+    in.read(reinterpret_cast<char*>(head.data()), header);
+    auto u64 = [&](std::size_t at) {
+        return Get32(head, at) | std::uint64_t(Get32(head, at + 4)) << 32;
+    };
+    EXPECT_EQ(Bytes({'R', 'F', '6', '4', 255, 255, 255, 255, 'W', 'A',
+                     'V', 'E', 'd', 's', '6', '4', 28,  0,   0,   0}),
+              Bytes(head.begin(), head.begin() + 20));
+    EXPECT_EQ(header + dataBytes - 8, u64(20)); // the RIFF size, filled in at close
+    EXPECT_EQ(dataBytes, u64(28));
+    EXPECT_EQ(std::uint64_t(frames), u64(36));
+    EXPECT_EQ(0u, Get32(head, 44)); // no table
+    EXPECT_EQ(Bytes({'f', 'm', 't', ' '}), Bytes(head.begin() + 48, head.begin() + 52));
+    EXPECT_EQ(Bytes({'d', 'a', 't', 'a', 255, 255, 255, 255}), Bytes(head.end() - 8, head.end()));
+
+    // Read back: every frame is counted and the last ones lie where they were written.
+    PluginPtr r = NewPlugin();
+    ASSERT_TRUE(r->OpenFile(big.dir.Path("out.wav").c_str(), 1));
+    ASSERT_TRUE(r->BeginRead());
+    EXPECT_EQ(frames, r->info.frameCount);
+    EXPECT_EQ(std::uint32_t(header), r->dataOffset);
+    ASSERT_TRUE(r->SeekFrame(std::int32_t(frames - 2)));
+    Bytes back(12);
+    EXPECT_EQ(2, r->ReadSamples(back.data(), 12));
+    EXPECT_EQ(last, back);
+    r->CloseFile(1);
 }
 
 TEST(Writer, OutputReadsBackWithEverything) {

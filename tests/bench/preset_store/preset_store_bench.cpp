@@ -6,6 +6,7 @@
 #include "preset_store.h"
 #include "registry_key.h"
 #include "registry_test_support.h"
+#include "test_prefix.h"
 
 #include <windows.h>
 #include <psapi.h>
@@ -249,6 +250,8 @@ int main(int argc, char** argv) {
     if (!call_counter::Install())
         std::fprintf(stderr, "preset_store_bench: some calls cannot be counted\n");
     const std::string mode = argc > 1 ? argv[1] : "";
+    if (mode == "fill-big" || mode == "fill-backup" || mode == "wipe")
+        test_prefix::RequireTestPrefix(); // they rewrite the product's tree
     const double start = Now();
     if (mode == "fill-big")
         FillBig();

@@ -1,6 +1,7 @@
 // Arbitrary bytes as a WAVE file: open, header read, hand-over into host lists of lengths and
 // null elements chosen from the input, reads to the end, seeks, and a copy written through the
-// writer and read back.
+// writer and read back by a second object, which must find the format, texts and markers the
+// writer was given.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -55,6 +56,61 @@ int Choose(std::uint32_t h, int count) {
     }
 }
 
+// What the writer is given of one host marker, and what reading its output must give back.
+struct Written {
+    std::string label, note;
+    std::uint32_t start;
+    bool region;
+    std::int32_t length;
+};
+
+std::string Field(const unsigned char* record, std::size_t offset) {
+    const char* text = reinterpret_cast<const char*>(record + offset);
+    return std::string(text, strnlen(text, host_marker::kTextBytes - 1));
+}
+
+std::vector<Written> WhatIsWritten(const CPtrList* markers) {
+    std::vector<Written> out;
+    if (markers == nullptr)
+        return out;
+    for (POSITION pos = markers->GetHeadPosition(); pos != nullptr;) {
+        auto* m = static_cast<const unsigned char*>(markers->GetNext(pos));
+        if (m == nullptr)
+            continue;
+        std::uint32_t start, end;
+        std::int32_t type;
+        std::memcpy(&start, m + host_marker::kStart, 4);
+        std::memcpy(&end, m + host_marker::kEnd, 4);
+        std::memcpy(&type, m + host_marker::kMarkerType, 4);
+        out.push_back({Field(m, host_marker::kLabel), Field(m, host_marker::kNote), start,
+                       type != kMarkerPlain, static_cast<std::int32_t>(end - start + 1)});
+    }
+    return out;
+}
+
+// The copy read back holds the format, texts and markers the writer was given.
+void CheckCopy(const WavePlugin& copy, const WaveInfo& given, std::int64_t frames,
+               const std::vector<Written>& markers) {
+    bool same = copy.info.channels == given.channels &&
+                copy.info.bitsPerSample == given.bitsPerSample &&
+                copy.info.sampleRate == given.sampleRate && copy.info.frameCount == frames &&
+                std::strcmp(copy.info.title, given.title) == 0 &&
+                std::strcmp(copy.info.artist, given.artist) == 0 &&
+                std::strcmp(copy.info.rightsNotice, given.rightsNotice) == 0 &&
+                std::strcmp(copy.info.comment, given.comment) == 0 &&
+                copy.cues.GetCount() == static_cast<int>(markers.size());
+    std::size_t i = 0;
+    for (POSITION pos = copy.cues.GetHeadPosition(); same && pos != nullptr; ++i) {
+        auto* cue = static_cast<const CueRecord*>(copy.cues.GetNext(pos));
+        const Written& w = markers[i];
+        same = cue->label == w.label && cue->note == w.note && cue->start == w.start &&
+               cue->markerType == (w.region ? kMarkerRegion : kMarkerPlain) &&
+               (!w.region || cue->end == cue->start + w.length - 1);
+    }
+    if (!same)
+        std::abort(); // our own output must read back as written
+}
+
 void ReadAll(WavePlugin* plugin, std::uint32_t h) {
     std::vector<unsigned char> buffer(1 + (h >> 12) % 5000);
     for (int i = 0; i < 100000; ++i)
@@ -104,6 +160,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::int64_t frames = plugin->info.frameCount;
         if (frames > 1000)
             plugin->info.frameCount = frames = 1000;
+        std::vector<Written> markers = WhatIsWritten(plugin->hostMarkers);
         plugin->WriteHeader();
         std::vector<unsigned char> samples(64, 0x55);
         std::int64_t frameBytes =
@@ -112,18 +169,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             for (std::int64_t i = 0; i < frames; ++i)
                 plugin->WriteSamples(samples.data(), static_cast<std::int32_t>(frameBytes), 1);
         plugin->CloseFile(0);
-        if (plugin->OpenFile(out.c_str(), 1)) {
-            std::int32_t again = plugin->BeginRead();
+        WavePlugin* copy = WavePlugin::Create();
+        if (copy != nullptr && copy->OpenFile(out.c_str(), 1)) {
+            std::int32_t again = copy->BeginRead();
             if (!again)
                 std::abort(); // our own output must read back
+            CheckCopy(*copy, plugin->info, frames, markers);
             HostLists back;
-            back.Fill(plugin->cueCount > 4096 ? 4096 : plugin->cueCount,
-                      plugin->playListCount > 4096 ? 4096 : plugin->playListCount, 0);
-            plugin->hostMarkers = &back.markers;
-            plugin->hostPlayList = &back.entries;
-            ReadAll(plugin, h);
-            plugin->CloseFile(1);
+            back.Fill(copy->cueCount > 4096 ? 4096 : copy->cueCount,
+                      copy->playListCount > 4096 ? 4096 : copy->playListCount, 0);
+            copy->hostMarkers = &back.markers;
+            copy->hostPlayList = &back.entries;
+            ReadAll(copy, h);
+            copy->CloseFile(1);
+            copy->hostMarkers = nullptr;
+            copy->hostPlayList = nullptr;
         }
+        if (copy != nullptr)
+            copy->Destroy(1);
     }
     plugin->hostMarkers = nullptr;
     plugin->hostPlayList = nullptr;

@@ -1,0 +1,196 @@
+#!/usr/bin/env python3
+"""Checks that Windows binaries load on Windows 95 and later, from their PE headers alone.
+
+    check_binaries.py [--no-tls NAME]... FILE.zip|FILE.exe|FILE.dll...
+
+Every .exe and .dll (inside a zip or given directly) must:
+  - be a 32-bit x86 PE image asking for Windows 4.0 (operating system and subsystem version);
+  - carry no link time stamp (file header and export directory), so builds are reproducible;
+  - import only DLLs with a list in win95-exports/, and from each only names on that list,
+    imported by name (an ordinal cannot be checked and differs between Windows versions);
+  - when named with --no-tls, have no TLS callbacks (code the loader runs in a host's process
+    on every thread start).
+Each refusal is printed as "binary: DLL!function ..." and the exit status is 1.
+"""
+import os
+import struct
+import sys
+import zipfile
+
+LISTS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "win95-exports")
+
+
+def load_allowed():
+    allowed = {}
+    for name in sorted(os.listdir(LISTS)):
+        if name.endswith(".txt"):
+            with open(os.path.join(LISTS, name), encoding="ascii") as f:
+                allowed[name[:-4] + ".dll"] = {line.strip() for line in f if line.strip()}
+    return allowed
+
+
+class Pe:
+    """The parts of a PE32 image this check reads."""
+
+    def __init__(self, data):
+        self.data = data
+        if data[:2] != b"MZ":
+            raise ValueError("no MZ header")
+        pe = struct.unpack_from("<I", data, 0x3C)[0]
+        if data[pe:pe + 4] != b"PE\0\0":
+            raise ValueError("no PE signature")
+        (self.machine, sections, self.timestamp, _, _, optional_size,
+         _) = struct.unpack_from("<HHIIIHH", data, pe + 4)
+        opt = pe + 24
+        if struct.unpack_from("<H", data, opt)[0] != 0x10B:
+            raise ValueError("not a 32-bit (PE32) image")
+        self.image_base = struct.unpack_from("<I", data, opt + 28)[0]
+        self.os_version = struct.unpack_from("<HH", data, opt + 40)
+        self.subsystem_version = struct.unpack_from("<HH", data, opt + 48)
+        count = struct.unpack_from("<I", data, opt + 92)[0]
+        self.directories = [struct.unpack_from("<II", data, opt + 96 + 8 * i)
+                            for i in range(min(count, 16))]
+        self.sections = []
+        table = opt + optional_size
+        for i in range(sections):
+            vsize, va, rsize, raw = struct.unpack_from("<IIII", data, table + 40 * i + 8)
+            self.sections.append((va, max(vsize, rsize), raw, rsize))
+
+    def offset(self, rva):
+        for va, size, raw, rsize in self.sections:
+            if va <= rva < va + size:
+                if rva - va >= rsize:
+                    raise ValueError("address 0x%x has no file data" % rva)
+                return raw + rva - va
+        raise ValueError("address 0x%x is in no section" % rva)
+
+    def u32(self, rva):
+        return struct.unpack_from("<I", self.data, self.offset(rva))[0]
+
+    def cstring(self, rva):
+        start = self.offset(rva)
+        return self.data[start:self.data.index(b"\0", start)].decode("latin-1")
+
+    def directory(self, index):
+        return self.directories[index] if index < len(self.directories) else (0, 0)
+
+    def imports(self):
+        """(DLL, name or None, ordinal or None) for every imported function."""
+        rva, size = self.directory(1)
+        result = []
+        if not size:
+            return result
+        while True:
+            lookup, _, _, name, thunks = struct.unpack_from("<IIIII", self.data, self.offset(rva))
+            if not (lookup or name or thunks):
+                return result
+            dll = self.cstring(name)
+            entry = lookup or thunks
+            while True:
+                value = self.u32(entry)
+                if not value:
+                    break
+                if value & 0x80000000:
+                    result.append((dll, None, value & 0xFFFF))
+                else:
+                    result.append((dll, self.cstring(value + 2), None))
+                entry += 4
+            rva += 20
+
+    def export_timestamp(self):
+        rva, size = self.directory(0)
+        return self.u32(rva + 4) if size else 0
+
+    def tls_callbacks(self):
+        rva, size = self.directory(9)
+        if not size:
+            return []
+        table = self.u32(rva + 12)
+        callbacks = []
+        while table:
+            callback = self.u32(table - self.image_base)
+            if not callback:
+                break
+            callbacks.append(callback)
+            table += 4
+        return callbacks
+
+
+def check(name, data, allowed, no_tls):
+    problems = []
+    try:
+        pe = Pe(data)
+        if pe.machine != 0x14C:
+            problems.append("not an x86 image (machine 0x%x)" % pe.machine)
+        for what, version in (("operating system", pe.os_version),
+                              ("subsystem", pe.subsystem_version)):
+            if version != (4, 0):
+                problems.append("asks for %s version %d.%d, not 4.0" % ((what,) + version))
+        if pe.timestamp:
+            problems.append("link time stamp 0x%08x in the file header" % pe.timestamp)
+        if pe.export_timestamp():
+            problems.append("time stamp 0x%08x in the export directory" % pe.export_timestamp())
+        for dll, function, ordinal in pe.imports():
+            names = allowed.get(dll.lower())
+            if names is None:
+                problems.append("%s: a DLL Windows 95 does not have (or not allowed)" % dll)
+            elif function is None:
+                problems.append("%s!#%d: imported by ordinal" % (dll, ordinal))
+            elif function not in names:
+                problems.append("%s!%s: not exported by the Windows 95 %s" %
+                                (dll, function, dll.lower()))
+        if os.path.basename(name).lower() in no_tls and pe.tls_callbacks():
+            problems.append("%d TLS callback(s): the loader runs them in the host's process"
+                            % len(pe.tls_callbacks()))
+    except (ValueError, struct.error) as e:
+        problems.append("unreadable PE image: %s" % e)
+    return problems
+
+
+def binaries(path):
+    if path.lower().endswith(".zip"):
+        with zipfile.ZipFile(path) as z:
+            for info in z.infolist():
+                if info.filename.lower().endswith((".exe", ".dll")):
+                    yield info.filename, z.read(info)
+    else:
+        with open(path, "rb") as f:
+            yield path, f.read()
+
+
+def main(argv):
+    no_tls = set()
+    paths = []
+    args = iter(argv)
+    for arg in args:
+        if arg == "--no-tls":
+            no_tls.add(next(args).lower())
+        else:
+            paths.append(arg)
+    if not paths:
+        sys.stderr.write(__doc__)
+        return 2
+    allowed = load_allowed()
+    failed = False
+    checked = 0
+    for path in paths:
+        for name, data in binaries(path):
+            checked += 1
+            problems = check(name, data, allowed, no_tls)
+            for problem in problems:
+                print("%s: %s" % (name, problem))
+            if not problems:
+                imports = {}
+                for dll, function, _ in Pe(data).imports():
+                    imports.setdefault(dll, []).append(function)
+                print("%s: loads on Windows 95; imports %s" % (name, ", ".join(
+                    "%s (%d)" % (dll, len(f)) for dll, f in imports.items())))
+            failed = failed or bool(problems)
+    if not checked:
+        print("no .exe or .dll found in", " ".join(paths))
+        return 1
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1:]))
