@@ -2,6 +2,7 @@
 // subkeys listed in name order (without regard to case, as the NT registry lists them) and
 // values in the order they were first set. It refuses, as the NT family does, to delete a key
 // that still has subkeys.
+#include "memory_registry.h"
 #include "registry_api.h"
 
 #include <algorithm>
@@ -122,6 +123,22 @@ LONG Resolve(HKEY key, REGSAM needed, std::shared_ptr<Node>& node) {
     return ERROR_SUCCESS;
 }
 
+// The entry at index of a key's subkeys or values, after the checks both listings make: a
+// handle with the access needed, and an index within the list.
+template <typename Entry>
+LONG ListedEntry(HKEY key, REGSAM needed, DWORD index, std::vector<Entry> Node::*list,
+                 const Entry*& entry) {
+    std::shared_ptr<Node> node;
+    const LONG status = Resolve(key, needed, node);
+    if (status != ERROR_SUCCESS)
+        return status;
+    const std::vector<Entry>& entries = (*node).*list;
+    if (index >= entries.size())
+        return ERROR_NO_MORE_ITEMS;
+    entry = &entries[index];
+    return ERROR_SUCCESS;
+}
+
 HKEY NewHandle(const std::shared_ptr<Node>& node, REGSAM access) {
     Handle* handle = new Handle{node, access};
     g_handles.insert(handle);
@@ -226,13 +243,11 @@ LONG RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD nameLength, LPDWOR
                    LPDWORD classLength, PFILETIME lastWrite) {
     LogCall("RegEnumKeyExA name=%s class=%s time=%s", Length(nameLength).c_str(),
             keyClass != nullptr ? Length(classLength).c_str() : "none", Given(lastWrite));
-    std::shared_ptr<Node> node;
-    LONG status = Resolve(key, KEY_ENUMERATE_SUB_KEYS, node);
+    const std::shared_ptr<Node>* entry = nullptr;
+    const LONG status = ListedEntry(key, KEY_ENUMERATE_SUB_KEYS, index, &Node::subkeys, entry);
     if (status != ERROR_SUCCESS)
         return status;
-    if (index >= node->subkeys.size())
-        return ERROR_NO_MORE_ITEMS;
-    const Node& child = *node->subkeys[index];
+    const Node& child = **entry;
     if (child.name.size() + 1 > *nameLength)
         return ERROR_MORE_DATA;
     if (keyClass != nullptr && classLength != nullptr && child.keyClass.size() + 1 > *classLength)
@@ -252,13 +267,11 @@ LONG RegEnumValueA(HKEY key, DWORD index, LPSTR name, LPDWORD nameLength, LPDWOR
                    LPBYTE data, LPDWORD dataLength) {
     LogCall("RegEnumValueA name=%s type=%s data=%s", Length(nameLength).c_str(), Given(type),
             data != nullptr ? Length(dataLength).c_str() : "none");
-    std::shared_ptr<Node> node;
-    LONG status = Resolve(key, KEY_QUERY_VALUE, node);
+    const Value* entry = nullptr;
+    const LONG status = ListedEntry(key, KEY_QUERY_VALUE, index, &Node::values, entry);
     if (status != ERROR_SUCCESS)
         return status;
-    if (index >= node->values.size())
-        return ERROR_NO_MORE_ITEMS;
-    const Value& value = node->values[index];
+    const Value& value = *entry;
     if (value.name.size() + 1 > *nameLength)
         return ERROR_MORE_DATA;
     if (data != nullptr && dataLength != nullptr && value.data.size() > *dataLength) {

@@ -28,11 +28,11 @@ bool SameName(const std::string& a, const std::string& b) {
 
 bool ListKeyNames(const std::string& path, std::vector<std::string>& names) {
     names.clear();
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    RegistryKey key;
+    if (key.OpenExisting(HKEY_CURRENT_USER, path.c_str(), KEY_READ) != ERROR_SUCCESS)
         return false;
-    ListSubkeys(key, [&](const char* name) { names.emplace_back(name); });
-    RegCloseKey(key);
+    ListSubkeys(key.m_hKey, [&](const char* name) { names.emplace_back(name); });
+    key.Close();
     std::stable_sort(names.begin(), names.end(), NameLess);
     return true;
 }

@@ -8,26 +8,24 @@ const VersionRules kVersion1 = {kMagicVersion1, false, false};
 const VersionRules kVersion2 = {kMagicVersion2, true, true};
 
 bool ReadLine(FILE* file, std::string& line) {
-    line.clear();
-    int c = std::getc(file);
-    if (c == EOF)
+    char buffer[kLineBufferBytes];
+    if (std::fgets(buffer, sizeof buffer, file) == nullptr)
         return false;
-    for (size_t taken = 1;; ++taken) {
-        if (c == '\r') {
-            const int next = std::getc(file);
-            if (next == '\n')
-                c = '\n';
-            else if (next != EOF)
-                std::ungetc(next, file);
-        }
-        if (c == '\n')
-            break;
-        line += static_cast<char>(c);
-        if (taken == kLineBufferBytes - 1)
-            break;
-        c = std::getc(file);
-        if (c == EOF)
-            break;
+    // A zero byte ends the text, as it always has.
+    const size_t length = std::strlen(buffer);
+    line.assign(buffer, length);
+    if (!line.empty() && line.back() == '\n') {
+        line.pop_back();
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+    } else if (length == kLineBufferBytes - 1 && line.back() == '\r') {
+        // A full piece whose carriage return starts the line end: a text-mode stream would
+        // have taken the pair as the piece's last character.
+        const int next = std::getc(file);
+        if (next == '\n')
+            line.pop_back();
+        else if (next != EOF)
+            std::ungetc(next, file);
     }
     return true;
 }
@@ -112,9 +110,9 @@ std::string SubkeyLine(const std::string& name) {
     return "[" + name + "]";
 }
 
-void WriteLine(FILE* file, const std::string& line) {
-    std::fputs(line.c_str(), file);
-    std::fputc('\n', file);
+bool WriteLine(FILE* file, std::string line) {
+    line += '\n';
+    return std::fputs(line.c_str(), file) != EOF;
 }
 
 bool ValueLineMovesTheReader(const std::string& name, const std::string& text) {

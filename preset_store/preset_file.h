@@ -29,9 +29,9 @@ extern const VersionRules kVersion1;
 extern const VersionRules kVersion2;
 
 // Reads the next line, or its next 1999 characters when it is longer, as a text-mode stream
-// gives it (a carriage return right before a line feed is dropped), without the line feed.
-// Unlike a text-mode stream it goes on past a 0x1A byte, which a string value may hold.
-// False at the end of the file.
+// gives it (a carriage return right before a line feed is dropped), without the line feed and
+// up to a zero byte. Opened in binary mode, unlike a text-mode stream, it goes on past a 0x1A
+// byte, which a string value may hold. False at the end of the file.
 bool ReadLine(FILE* file, std::string& line);
 
 // Whether the line starts with the version's magic text (what follows it is not looked at).
@@ -62,7 +62,8 @@ uint32_t ParseNumber(const std::string& text);
 std::string StringValueLine(const std::string& name, const std::string& text);
 std::string DwordValueLine(const std::string& name, uint32_t number);
 std::string SubkeyLine(const std::string& name);
-void WriteLine(FILE* file, const std::string& line);
+// Writes the line and its line end with one call; false when the stream reports a failure.
+bool WriteLine(FILE* file, std::string line);
 
 // Why a value line would not read back as the value it was written from, or null when it
 // does. Lines that would move the reader to another key (a line feed, a "[") are never

@@ -14,8 +14,6 @@ namespace {
 constexpr DWORD kDataBufferBytes = 260;
 // Levels of subkeys below the preset key that the export walks into.
 constexpr size_t kMaxExportDepth = 200;
-constexpr DWORD kDeleteNameChars = 256;
-constexpr REGSAM kReadWriteAccess = KEY_READ | KEY_WRITE;
 
 std::string ValueProblem(const char* name, const char* problem) {
     return std::string("value \"") + name + "\" " + problem;
@@ -36,14 +34,19 @@ StoreReport PresetStore::ExportPreset(const char* effect, const char* preset, co
         report.file = StoreReport::FileState::kCannotOpen;
         return report;
     }
-    WriteLine(m_presetFile, kMagicVersion2);
-    WriteLine(m_presetFile, effect);
-    WriteLine(m_presetFile, preset);
+    bool written = true;
+    auto write = [&](const std::string& line) {
+        written = WriteLine(m_presetFile, line) && written;
+    };
+    write(kMagicVersion2);
+    write(effect);
+    write(preset);
 
     std::vector<DWORD> resume;
     DWORD subkeyIndex = 0;
     std::string keyPath = PresetKeyPath(effect, preset);
     RegistryKey key;
+    KeyScope scope(key);
     auto open = [&] {
         if (key.Open(keyPath.c_str()) != ERROR_SUCCESS)
             report.Add(keyPath, "cannot be opened");
@@ -51,8 +54,8 @@ StoreReport PresetStore::ExportPreset(const char* effect, const char* preset, co
     open();
 
     char name[kNameBufferChars];
-    char keyClass[kNameBufferChars];
     BYTE data[kDataBufferBytes];
+    std::string subkey;
     for (;;) {
         // Arrival at a key: its values, every time.
         for (DWORD valueIndex = 0;; ++valueIndex) {
@@ -88,28 +91,22 @@ StoreReport PresetStore::ExportPreset(const char* effect, const char* preset, co
             if (ValueLineMovesTheReader(name, text))
                 continue;
             if (type == REG_SZ) {
-                WriteLine(m_presetFile, StringValueLine(name, text));
+                write(StringValueLine(name, text));
             } else {
                 DWORD number;
                 std::memcpy(&number, data, 4);
-                WriteLine(m_presetFile, DwordValueLine(name, number));
+                write(DwordValueLine(name, number));
             }
         }
 
-        // Any failing subkey listing ends this key's subkeys; nothing below the depth limit
-        // is visited, so every subkey line gets its return line.
+        // The next subkey to enter, past those whose line would read as something else. Any
+        // failing listing ends this key's subkeys; nothing below the depth limit is entered,
+        // so every subkey line gets its return line.
         LONG status;
-        for (;;) {
-            DWORD nameLength = kNameBufferChars;
-            DWORD classLength = kNameBufferChars;
-            FILETIME written;
-            status = RegEnumKeyExA(key.m_hKey, subkeyIndex, name, &nameLength, nullptr, keyClass,
-                                   &classLength, &written);
-            name[nameLength < kNameBufferChars ? nameLength : kNameBufferChars - 1] = '\0';
-            if (status != ERROR_SUCCESS || resume.size() == kMaxExportDepth ||
-                !SubkeyLineMovesTheReader(name))
-                break;
-            report.Add(keyPath + "\\" + name, SubkeyNameProblem(name));
+        while ((status = EnumSubkey(key.m_hKey, subkeyIndex, kListingQuery, subkey)) ==
+                   ERROR_SUCCESS &&
+               resume.size() < kMaxExportDepth && SubkeyLineMovesTheReader(subkey)) {
+            report.Add(SubkeyPath(keyPath, subkey), SubkeyNameProblem(subkey));
             ++subkeyIndex;
         }
         if (status == ERROR_SUCCESS && resume.size() == kMaxExportDepth) {
@@ -124,29 +121,28 @@ StoreReport PresetStore::ExportPreset(const char* effect, const char* preset, co
             resume.push_back(subkeyIndex + 1);
             subkeyIndex = 0;
             key.Close();
-            keyPath.append("\\").append(name);
+            keyPath = SubkeyPath(keyPath, subkey);
             open();
-            if (const char* problem = SubkeyNameProblem(name))
+            if (const char* problem = SubkeyNameProblem(subkey))
                 report.Add(keyPath, problem);
-            WriteLine(m_presetFile, SubkeyLine(name));
+            write(SubkeyLine(subkey));
             continue;
         }
-        if (resume.empty()) {
-            const bool written = std::ferror(m_presetFile) == 0;
-            const bool closed = std::fclose(m_presetFile) == 0;
-            m_presetFile = nullptr;
-            key.Close();
-            if (!written || !closed)
-                report.file = StoreReport::FileState::kStreamError;
-            return report;
-        }
+        if (resume.empty())
+            break;
         key.Close();
-        keyPath.erase(keyPath.rfind('\\'));
+        keyPath = ParentPath(keyPath);
         open();
         subkeyIndex = resume.back();
         resume.pop_back();
-        WriteLine(m_presetFile, kReturnLine);
+        write(kReturnLine);
     }
+    // Write errors show in fputs's answers and in the flush that fclose makes.
+    const bool closed = std::fclose(m_presetFile) == 0;
+    m_presetFile = nullptr;
+    if (!written || !closed)
+        report.file = StoreReport::FileState::kStreamError;
+    return report;
 }
 
 StoreReport PresetStore::ImportPresetFile(const char* path) {
@@ -191,25 +187,21 @@ bool PresetStore::ReadVersion(const VersionRules& rules, StoreReport& report) {
     std::string preset;
     ReadLine(m_presetFile, effect);
     ReadLine(m_presetFile, preset);
-    const std::string presetPath = PresetKeyPath(effect.c_str(), preset.c_str());
+    const std::string presetPath = PresetKeyPath(effect, preset);
     std::string currentPath = presetPath;
     while (ReadLine(m_presetFile, line)) {
         if (IsSectionLine(line)) {
             EnterSection(rules, presetPath, line, currentPath);
             continue;
         }
+        // Each value line opens its key and closes it again.
         const ValueLine value = ParseValueLine(line, rules);
         RegistryKey key;
-        LONG status = key.Open(currentPath.c_str());
-        if (value.isString) {
-            const LONG set = key.SetString(value.name.c_str(), value.text.c_str());
-            status = status != ERROR_SUCCESS ? status : set;
-        } else {
-            const LONG set = key.SetDword(value.name.c_str(), value.number);
-            status = status != ERROR_SUCCESS ? status : set;
-        }
-        key.Close();
-        if (status != ERROR_SUCCESS)
+        KeyScope scope(key);
+        const LONG opened = key.Open(currentPath.c_str());
+        const LONG stored = value.isString ? key.SetString(value.name.c_str(), value.text.c_str())
+                                           : key.SetDword(value.name.c_str(), value.number);
+        if (opened != ERROR_SUCCESS || stored != ERROR_SUCCESS)
             report.Add(currentPath, "cannot be stored");
     }
     return true;
@@ -217,38 +209,13 @@ bool PresetStore::ReadVersion(const VersionRules& rules, StoreReport& report) {
 
 bool PresetStore::DeletePreset(const char* effect, const char* preset) {
     RegistryKey effectKey;
+    KeyScope scope(effectKey);
     effectKey.Open(EffectKeyPath(effect).c_str());
     // An empty name would address the effect key itself.
-    bool gone = false;
-    if (preset[0] != '\0') {
-        gone = RegDeleteKeyA(effectKey.m_hKey, preset) == ERROR_SUCCESS ||
-               DeleteKeyTree(effectKey.m_hKey, preset) == ERROR_SUCCESS;
-    }
-    effectKey.Close();
-    return gone;
-}
-
-LONG PresetStore::DeleteKeyTree(HKEY parent, const char* name) {
-    HKEY key = nullptr;
-    LONG status = RegOpenKeyExA(parent, name, 0, kReadWriteAccess, &key);
-    if (status != ERROR_SUCCESS)
-        return status;
-    char subkey[kDeleteNameChars];
-    FILETIME written;
-    for (;;) {
-        DWORD length = kDeleteNameChars;
-        if (RegEnumKeyExA(key, 0, subkey, &length, nullptr, nullptr, nullptr, &written) !=
-            ERROR_SUCCESS)
-            break;
-        subkey[length < kDeleteNameChars ? length : kDeleteNameChars - 1] = '\0';
-        status = DeleteKeyTree(key, subkey);
-        if (status != ERROR_SUCCESS) {
-            RegCloseKey(key);
-            return status;
-        }
-    }
-    RegCloseKey(key);
-    return RegDeleteKeyA(parent, name);
+    if (preset[0] == '\0')
+        return false;
+    return RegDeleteKeyA(effectKey.m_hKey, preset) == ERROR_SUCCESS ||
+           DeleteKeyTree(effectKey.m_hKey, preset) == ERROR_SUCCESS;
 }
 
 std::string FileNamePart(const std::string& name) {

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "preset_file.h"
-#include "registry_api.h"
+#include "registry_key.h"
 
 #include <cstdio>
 #include <string>
@@ -36,9 +36,6 @@ public:
     StoreReport ImportPresetFile(const char* path);
     // Removes the preset key of the effect with everything below it; true when it is gone.
     bool DeletePreset(const char* effect, const char* preset);
-    // Deletes the subkey name of the open key parent with its whole subtree, depth first;
-    // returns the registry status, zero when the subkey is gone.
-    LONG DeleteKeyTree(HKEY parent, const char* name);
     // The output-name rule of Save To and Backup All: "%s\\%s - %s.kvp" from folder, effect
     // and preset; when that file can be opened for reading (tested through m_presetFile,
     // closed again at once) the current local time "%d-%m-%y %H-%M" is added:

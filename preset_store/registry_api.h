@@ -7,8 +7,6 @@
 #else
 #include <cstddef>
 #include <cstdint>
-#include <set>
-#include <string>
 
 typedef uint32_t DWORD;
 typedef int32_t LONG;
@@ -72,21 +70,4 @@ LONG RegQueryValueExA(HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD type, LPB
                       LPDWORD dataLength);
 LONG RegDeleteKeyA(HKEY key, LPCSTR subKey);
 
-// Hooks of the in-process registry, for tests and fuzzing.
-namespace registry_test {
-// Empties the whole tree; handles still open become invalid and the counter restarts at 0.
-void Reset();
-// Makes RegDeleteKeyA refuse (ERROR_ACCESS_DENIED) to delete the key at this path below
-// HKEY_CURRENT_USER (compared without regard to case); an empty path refuses nothing.
-void RefuseDeletionAt(const std::string& path);
-// Handles opened or created and not yet closed.
-int OpenHandleCount();
-// The tree below HKEY_CURRENT_USER as text, one key or value a line, in enumeration order:
-// "Path\\To\\Key" for a key, "Path\\To\\Key|name|type|hex bytes" for a value.
-std::string Dump();
-// The distinct calls made since the last TakeCalls, each with the arguments that the store's
-// contract with the platform fixes: "RegOpenKeyExA HKCU access=f003f",
-// "RegEnumKeyExA name=260 class=260 time=yes" (lengths as passed in) and so on.
-std::set<std::string> TakeCalls();
-} // namespace registry_test
 #endif

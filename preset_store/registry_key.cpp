@@ -4,15 +4,25 @@
 
 namespace {
 constexpr DWORD kQueryBufferBytes = 32;
+constexpr REGSAM kReadWriteAccess = KEY_READ | KEY_WRITE;
 char kKeyClass[] = "REG_SZ";
 } // namespace
 
-std::string EffectKeyPath(const char* effect) {
-    return std::string(kEffectsRoot) + "\\" + effect;
+std::string SubkeyPath(const std::string& parent, const std::string& name) {
+    return parent + "\\" + name;
 }
 
-std::string PresetKeyPath(const char* effect, const char* preset) {
-    return EffectKeyPath(effect) + "\\" + preset;
+std::string EffectKeyPath(const std::string& effect) {
+    return SubkeyPath(kEffectsRoot, effect);
+}
+
+std::string PresetKeyPath(const std::string& effect, const std::string& preset) {
+    return SubkeyPath(EffectKeyPath(effect), preset);
+}
+
+std::string ParentPath(const std::string& path) {
+    const size_t cut = path.rfind('\\');
+    return cut == std::string::npos ? path : path.substr(0, cut);
 }
 
 RegistryKey::RegistryKey() : m_hKey(nullptr) {}
@@ -30,6 +40,13 @@ LONG RegistryKey::Open(const char* path) {
             key = nullptr;
     }
     m_hKey = key;
+    return status;
+}
+
+LONG RegistryKey::OpenExisting(HKEY parent, const char* name, REGSAM access) {
+    HKEY key = nullptr;
+    const LONG status = RegOpenKeyExA(parent, name, 0, access, &key);
+    m_hKey = status == ERROR_SUCCESS ? key : nullptr;
     return status;
 }
 
@@ -65,23 +82,41 @@ LONG RegistryKey::QueryDword(const char* name, DWORD& result, DWORD fallback) {
     return status;
 }
 
-void ListSubkeys(HKEY key, const std::function<void(const char*)>& add) {
-    char name[kNameBufferChars];
+LONG EnumSubkey(HKEY key, DWORD index, const SubkeyQuery& query, std::string& name) {
+    char buffer[kNameBufferChars];
     char keyClass[kNameBufferChars];
-    DWORD nameLength = kNameBufferChars;
+    DWORD nameLength = query.nameChars;
     DWORD classLength = kNameBufferChars;
     FILETIME written;
-    DWORD index = 0;
-    LONG status;
-    do {
-        status =
-            RegEnumKeyExA(key, index, name, &nameLength, nullptr, keyClass, &classLength, &written);
-        if (status == ERROR_SUCCESS) {
-            name[kNameBufferChars - 1] = '\0';
-            add(name);
+    const LONG status = RegEnumKeyExA(key, index, buffer, &nameLength, nullptr,
+                                      query.withClass ? keyClass : nullptr,
+                                      query.withClass ? &classLength : nullptr, &written);
+    if (status == ERROR_SUCCESS)
+        name.assign(buffer, nameLength < query.nameChars ? nameLength : query.nameChars - 1);
+    else
+        name.clear();
+    return status;
+}
+
+void ListSubkeys(HKEY key, const std::function<void(const char*)>& add) {
+    std::string name;
+    for (DWORD index = 0; EnumSubkey(key, index, kListingQuery, name) == ERROR_SUCCESS; ++index)
+        add(name.c_str());
+}
+
+LONG DeleteKeyTree(HKEY parent, const char* name) {
+    {
+        RegistryKey key;
+        const LONG status = key.OpenExisting(parent, name, kReadWriteAccess);
+        if (status != ERROR_SUCCESS)
+            return status;
+        KeyScope scope(key);
+        std::string subkey;
+        while (EnumSubkey(key.m_hKey, 0, kDeletionQuery, subkey) == ERROR_SUCCESS) {
+            const LONG deleted = DeleteKeyTree(key.m_hKey, subkey.c_str());
+            if (deleted != ERROR_SUCCESS)
+                return deleted;
         }
-        nameLength = kNameBufferChars;
-        classLength = kNameBufferChars;
-        ++index;
-    } while (status == ERROR_SUCCESS);
+    }
+    return RegDeleteKeyA(parent, name);
 }

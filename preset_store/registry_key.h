@@ -1,5 +1,5 @@
-// RegistryKey: one key below HKEY_CURRENT_USER, held for one operation, and the key texts of
-// the preset tree.
+// RegistryKey: one key below HKEY_CURRENT_USER, held for one operation; the key paths of the
+// preset tree; the one way every listing asks for a subkey; recursive deletion.
 #pragma once
 
 #include "registry_api.h"
@@ -9,12 +9,14 @@
 
 constexpr const char* kSettingsKey = "Software\\Vantor\\Kelvidrome2\\Settings";
 constexpr const char* kEffectsRoot = "Software\\Vantor\\Kelvidrome2\\Effects";
-constexpr const char* kEffectKeyFormat = "Software\\Vantor\\Kelvidrome2\\Effects\\%s";
-constexpr const char* kPresetKeyFormat = "Software\\Vantor\\Kelvidrome2\\Effects\\%s\\%s";
 
-// The effect key and preset key paths for the given names.
-std::string EffectKeyPath(const char* effect);
-std::string PresetKeyPath(const char* effect, const char* preset);
+// Every key path is built here: parent, "\", name. The effect key is kEffectsRoot\<effect>,
+// the preset key kEffectsRoot\<effect>\<preset>.
+std::string SubkeyPath(const std::string& parent, const std::string& name);
+std::string EffectKeyPath(const std::string& effect);
+std::string PresetKeyPath(const std::string& effect, const std::string& preset);
+// The path without its last "\" and what follows; a path without "\" stays as it is.
+std::string ParentPath(const std::string& path);
 
 // Name buffers for key and value names, terminator included.
 constexpr DWORD kNameBufferChars = 260;
@@ -22,12 +24,15 @@ constexpr DWORD kNameBufferChars = 260;
 class RegistryKey {
 public:
     RegistryKey();
-    // The code that opens a key closes it; the destructor releases nothing.
+    // The code that opens a key closes it; the destructor releases nothing (see KeyScope).
     virtual ~RegistryKey();
 
     // Opens the path below HKEY_CURRENT_USER with full access, or creates it (and every
     // missing key above it) when it cannot be opened. Does not close a previous handle.
     LONG Open(const char* path);
+    // Opens the existing subkey name (a path) of parent with the access given; never creates
+    // it. Does not close a previous handle; leaves none on failure.
+    LONG OpenExisting(HKEY parent, const char* name, REGSAM access);
     void Close();
     LONG SetDword(const char* name, DWORD value);
     LONG SetString(const char* name, const char* text);
@@ -43,7 +48,41 @@ public:
     HKEY m_hKey; // null when no key is open
 };
 
-// Lists the subkeys of an open key in the registry's order: index from 0, name and class
-// buffers of 260 characters, both lengths reset to 260 before every call; ends at the first
-// non-zero status. Calls add(name) for each name.
+// Closes a RegistryKey through its Close() when the scope ends, on every way out; the key may
+// be closed and opened again in between, as the export walk does.
+class KeyScope {
+public:
+    explicit KeyScope(RegistryKey& key) : m_key(key) {}
+    ~KeyScope() { m_key.Close(); }
+    KeyScope(const KeyScope&) = delete;
+    KeyScope& operator=(const KeyScope&) = delete;
+
+private:
+    RegistryKey& m_key;
+};
+
+// How a listing asks for a subkey: the name buffer's size in characters and whether a class
+// buffer of kNameBufferChars goes with it. Every call also passes a place for the last-write
+// time, and both lengths are set afresh before it.
+struct SubkeyQuery {
+    DWORD nameChars;
+    bool withClass;
+};
+// The dialog's lists and the export walk.
+constexpr SubkeyQuery kListingQuery = {kNameBufferChars, true};
+// Deletion (a key name has at most 255 characters).
+constexpr SubkeyQuery kDeletionQuery = {256, false};
+
+// The subkey at index of an open key into name (terminated, at most nameChars - 1
+// characters); returns the registry status.
+LONG EnumSubkey(HKEY key, DWORD index, const SubkeyQuery& query, std::string& name);
+
+// Lists the subkeys of an open key in the registry's order: index from 0 with kListingQuery;
+// ends at the first non-zero status. Calls add(name) for each name.
 void ListSubkeys(HKEY key, const std::function<void(const char*)>& add);
+
+// Deletes the subkey name (a path) of the open key parent with its whole subtree, depth first:
+// each level opened with read and write access, its subkeys deleted by asking for index 0
+// until none is left, closed, then deleted. Returns the registry status, zero when the
+// subkey is gone; the first failure stops it and leaves the rest in place.
+LONG DeleteKeyTree(HKEY parent, const char* name);

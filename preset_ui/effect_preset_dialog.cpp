@@ -122,7 +122,7 @@ void EffectPresetDialog::OnSelchangeEffectList() {
         return;
     std::string effect = m_pEffectList->GetText(selected);
     m_pPresetList->ResetContent();
-    ListKeyInto(std::string(kEffectsRoot) + "\\" + effect, m_pPresetList);
+    ListKeyInto(EffectKeyPath(effect), m_pPresetList);
     OnSelchangePresetList();
 }
 

@@ -1,15 +1,16 @@
 // Preset deletion: the one-step delete and the depth-first fall-back the NT registry needs.
-#include "store_test_support.h"
+#include "scratch_registry.h"
+#include "test_store.h"
 
 #include <cstdio>
 #include <cstdlib>
 
-using namespace store_test;
+using namespace test_support;
 
 namespace {
 
 const std::string kRoot = kEffectsRoot;
-const std::string kReverb = kRoot + "\\Reverb";
+const std::string kReverb = EffectKeyPath("Reverb");
 
 class DeleteTest : public ScratchRegistry {
 protected:
@@ -92,9 +93,9 @@ TEST_F(DeleteTest, DeleteKeyTreeReportsAMissingKey) {
     HKEY effect = nullptr;
     ASSERT_EQ(ERROR_SUCCESS,
               RegOpenKeyExA(HKEY_CURRENT_USER, kReverb.c_str(), 0, KEY_ALL_ACCESS, &effect));
-    EXPECT_NE(ERROR_SUCCESS, store.DeleteKeyTree(effect, "Nothing"));
+    EXPECT_NE(ERROR_SUCCESS, DeleteKeyTree(effect, "Nothing"));
     SetDwordValue(kReverb + "\\T\\U", "x", 1);
-    EXPECT_EQ(ERROR_SUCCESS, store.DeleteKeyTree(effect, "T"));
+    EXPECT_EQ(ERROR_SUCCESS, DeleteKeyTree(effect, "T"));
     RegCloseKey(effect);
     EXPECT_FALSE(KeyExists(kReverb + "\\T"));
 }

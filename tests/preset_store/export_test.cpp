@@ -1,15 +1,19 @@
 // Preset file export, on the real registry under Wine and on the in-process one natively.
-#include "store_test_support.h"
+#include "scratch_registry.h"
+#include "test_store.h"
 
 #include <cstdio>
 #include <ctime>
 #include <string>
 
-using namespace store_test;
+using namespace test_support;
 
 namespace {
 
-const std::string kWarm = std::string(kEffectsRoot) + "\\Reverb\\Warm";
+const std::string kWarm = PresetKeyPath("Reverb", "Warm");
+// The longest value name and string that the export's buffers hold, and one more.
+constexpr size_t kLongest = kNameBufferChars - 1;
+constexpr size_t kTooLong = kNameBufferChars;
 #ifdef _WIN32
 constexpr size_t kWineMaxKeyPath = 260;
 #endif
@@ -67,7 +71,7 @@ TEST_F(ExportTest, ValueKindsAndLimits) {
     SetRaw(kWarm, "Blob", REG_BINARY, "\x01\x02");
     SetRaw(kWarm, "Expand", REG_EXPAND_SZ, std::string("%PATH%\0", 7));
     SetRaw(kWarm, "Multi", REG_MULTI_SZ, std::string("one\0two\0\0", 9));
-    SetStringValue(kWarm, "Long", std::string(259, 'L'));
+    SetStringValue(kWarm, "Long", std::string(kLongest, 'L'));
     SetStringValue(kWarm, "After", "still listed");
     SetRaw(kWarm, "Short", REG_DWORD, "\x05"); // only the stored byte counts
     const std::string text = Export("Reverb", "Warm");
@@ -75,7 +79,7 @@ TEST_F(ExportTest, ValueKindsAndLimits) {
     EXPECT_NE(std::string::npos, text.find(std::string(kEol) + "Zero - 0" + kEol));
     EXPECT_NE(std::string::npos, text.find(std::string(kEol) + "Max - 4294967295" + kEol));
     EXPECT_NE(std::string::npos, text.find(std::string(kEol) + "% - default" + kEol));
-    EXPECT_NE(std::string::npos, text.find("%Long - " + std::string(259, 'L') + kEol));
+    EXPECT_NE(std::string::npos, text.find("%Long - " + std::string(kLongest, 'L') + kEol));
     EXPECT_NE(std::string::npos, text.find("%After - still listed"));
     EXPECT_NE(std::string::npos, text.find(std::string(kEol) + "Short - 5" + kEol));
     EXPECT_EQ(std::string::npos, text.find("Blob"));
@@ -92,7 +96,7 @@ TEST_F(ExportTest, ValueKindsAndLimits) {
 
 TEST_F(ExportTest, StringOf260CharactersEndsThatKeysValueListingEveryTime) {
     SetStringValue(kWarm, "A", "first");
-    SetStringValue(kWarm, "B", std::string(260, 'x'));
+    SetStringValue(kWarm, "B", std::string(kTooLong, 'x'));
     SetDwordValue(kWarm + "\\Sub", "Inner", 1);
     const std::string text = Export("Reverb", "Warm");
     EXPECT_EQ(TextLines({"KELVIDROMEPRESET2.0", "Reverb", "Warm", "%A - first", "[Sub]",
@@ -105,11 +109,12 @@ TEST_F(ExportTest, StringOf260CharactersEndsThatKeysValueListingEveryTime) {
 
 TEST_F(ExportTest, ValueNameOf260CharactersEndsThatKeysValueListing) {
     // Named so that both registries list them in this order.
-    SetDwordValue(kWarm, std::string(259, 'a'), 1);
-    SetDwordValue(kWarm, std::string(260, 'b'), 2);
+    SetDwordValue(kWarm, std::string(kLongest, 'a'), 1);
+    SetDwordValue(kWarm, std::string(kTooLong, 'b'), 2);
     SetDwordValue(kWarm, "c after", 3);
-    EXPECT_EQ(TextLines({"KELVIDROMEPRESET2.0", "Reverb", "Warm", std::string(259, 'a') + " - 1"}),
-              Export("Reverb", "Warm"));
+    EXPECT_EQ(
+        TextLines({"KELVIDROMEPRESET2.0", "Reverb", "Warm", std::string(kLongest, 'a') + " - 1"}),
+        Export("Reverb", "Warm"));
     EXPECT_EQ((std::vector<std::string>{": holds a value too long for a preset file; it and the "
                                         "values listed after it are left out"}),
               Problems());
@@ -137,16 +142,7 @@ TEST_F(ExportTest, NestedSubkeysReturnToThePresetKey) {
 TEST_F(ExportTest, WalkStopsTwoHundredLevelsBelowThePresetAndStaysBalanced) {
     // Built one level at a time: the path of the deepest key is longer than some registries
     // accept in one call.
-    HKEY key = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, kWarm.c_str(), 0, nullptr, 0,
-                                             KEY_ALL_ACCESS, nullptr, &key, nullptr));
-    for (int level = 0; level < 205; ++level) {
-        HKEY child = nullptr;
-        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(key, "k", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                                                 &child, nullptr));
-        RegCloseKey(key);
-        key = child;
-    }
+    HKEY key = CreateChain(kWarm, "k", 205);
     const DWORD one = 1;
     RegSetValueExA(key, "Bottom", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), 4);
     RegCloseKey(key);

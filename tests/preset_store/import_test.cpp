@@ -1,17 +1,18 @@
 // Preset file import, versions 1.0 and 2.0, and export-delete-import round trips.
-#include "store_test_support.h"
+#include "scratch_registry.h"
+#include "test_store.h"
 
 #include <cstring>
 #include <random>
 #include <set>
 #include <string>
 
-using namespace store_test;
+using namespace test_support;
 
 namespace {
 
 const std::string kRoot = kEffectsRoot;
-const std::string kWarm = kRoot + "\\Reverb\\Warm";
+const std::string kWarm = PresetKeyPath("Reverb", "Warm");
 
 class ImportTest : public ScratchRegistry {
 protected:

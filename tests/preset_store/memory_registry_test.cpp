@@ -1,15 +1,17 @@
 // Behaviour that only the in-process registry can show: a deletion refused in the middle of
 // a tree, and the statuses the store relies on.
-#include "store_test_support.h"
+#include "memory_registry.h"
+#include "scratch_registry.h"
+#include "test_store.h"
 
 #include <functional>
 #include <set>
 
-using namespace store_test;
+using namespace test_support;
 
 namespace {
 
-const std::string kHall = std::string(kEffectsRoot) + "\\Reverb\\Hall";
+const std::string kHall = PresetKeyPath("Reverb", "Hall");
 
 class MemoryRegistryTest : public ScratchRegistry {};
 
@@ -74,7 +76,7 @@ TEST_F(MemoryRegistryTest, StatusesOfTheOperationTable) {
 
 // The same source calls ADVAPI32 in the Windows build, so these are the arguments Windows
 // gets: the access masks, the key class and the buffer lengths, reset before every call.
-TEST_F(MemoryRegistryTest, EveryCallCarriesTheAccessClassAndBufferSizesOfTheContract) {
+TEST_F(MemoryRegistryTest, EveryCallCarriesTheAccessClassAndBufferSizesTheStoreReliesOn) {
     const std::string openRoot = "RegOpenKeyExA HKCU access=f003f";
     const std::string listKeys = "RegEnumKeyExA name=260 class=260 time=yes";
     const std::string file = ScratchFolder("calls") + "/out.kvp";

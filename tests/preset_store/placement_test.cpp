@@ -1,9 +1,9 @@
 // The window-placement memory of RegistryKey, with a plain window and the real registry.
-#include "store_test_support.h"
+#include "scratch_registry.h"
 
 #include <cstring>
 
-using namespace store_test;
+using namespace test_support;
 
 namespace {
 

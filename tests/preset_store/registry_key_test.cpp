@@ -1,9 +1,9 @@
 // RegistryKey and the subkey listing.
-#include "store_test_support.h"
+#include "scratch_registry.h"
 
 #include <cstring>
 
-using namespace store_test;
+using namespace test_support;
 
 namespace {
 

@@ -1,6 +1,7 @@
 // The main dialog on its real template, against the real registry and real files: start-up,
 // the selection rule of the buttons, Delete, Load, Save To and Backup All.
 #include "gui_test_support.h"
+#include "scratch_registry.h"
 
 #include "application.h"
 
@@ -39,9 +40,7 @@ TEST_F(CommandsTest, AMissingEffectsRootGivesAnEmptyListAndIsCreated) {
     EXPECT_TRUE(Effects().empty());
     EXPECT_TRUE(Enabled(IDC_LOAD));
     EXPECT_TRUE(Enabled(IDC_BACKUP_ALL));
-    HKEY key = nullptr;
-    ASSERT_EQ(::RegOpenKeyExA(HKEY_CURRENT_USER, kEffectsRoot, 0, KEY_READ, &key), 0);
-    ::RegCloseKey(key);
+    EXPECT_TRUE(test_support::KeyExists(kEffectsRoot));
 }
 
 TEST_F(CommandsTest, SelectingEffectsAndPresetsDrivesTheButtons) {
@@ -95,12 +94,7 @@ TEST_F(CommandsTest, DeleteRemovesEverySelectedPresetFromListAndStore) {
     // Nested keys below a preset go with it.
     for (const char* preset : {"A", "B", "C", "D", "E"})
         AddPreset("Reverb", preset);
-    {
-        RegistryKey nested;
-        nested.Open((std::string(kEffectsRoot) + "\\Reverb\\C\\Bands\\Low").c_str());
-        nested.SetDword("Gain", 3);
-        nested.Close();
-    }
+    test_support::SetDwordValue(PresetKeyPath("Reverb", "C") + "\\Bands\\Low", "Gain", 3);
     Open();
     SelectEffect("Reverb");
     // Scattered selection: removing shifts the later entries, which must not go astray.
@@ -108,7 +102,7 @@ TEST_F(CommandsTest, DeleteRemovesEverySelectedPresetFromListAndStore) {
     Click(IDC_DELETE);
     EXPECT_EQ(Presets(), (Names{"B", "E"}));
     EXPECT_TRUE(SelectedIndexes(Item(IDC_PRESET_LIST)).empty());
-    EXPECT_EQ(RegistrySubkeys(std::string(kEffectsRoot) + "\\Reverb"), (Names{"B", "E"}));
+    EXPECT_EQ(RegistrySubkeys(EffectKeyPath("Reverb")), (Names{"B", "E"}));
     EXPECT_FALSE(Enabled(IDC_SAVE_TO));
     EXPECT_FALSE(Enabled(IDC_DELETE));
     EXPECT_EQ(Effects(), (Names{"Reverb"}));

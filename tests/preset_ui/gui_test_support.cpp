@@ -1,11 +1,10 @@
 #include "gui_test_support.h"
 
-#include "test_prefix.h"
+#include "scratch_registry.h"
 
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
-#include <sstream>
+#include <filesystem>
 
 int ScriptedPickers::Confirm(const char* text, UINT style) {
     ++confirmCalls;
@@ -39,92 +38,52 @@ bool ScriptedPickers::ChooseFolder(HWND owner, const char* title, UINT flags, ch
     return true;
 }
 
-namespace {
-
-class Store : public PresetStore {
-public:
-    using PresetStore::DeleteKeyTree;
-};
-
-void WipeKey(const char* parentPath, const char* name) {
-    test_prefix::RequireTestPrefix();
-    RegistryKey parent;
-    parent.Open(parentPath);
-    Store().DeleteKeyTree(parent.m_hKey, name);
-    parent.Close();
-}
-
-} // namespace
-
 void WipeEffects() {
-    WipeKey("Software\\Vantor\\Kelvidrome2", "Effects");
+    test_support::WipeKey(kEffectsRoot);
 }
 
 void WipeSettings() {
-    WipeKey("Software\\Vantor\\Kelvidrome2", "Settings");
+    test_support::WipeKey(kSettingsKey);
 }
 
 void AddEffect(const std::string& effect) {
-    RegistryKey key;
-    key.Open((std::string(kEffectsRoot) + "\\" + effect).c_str());
-    key.Close();
+    test_support::CreateKey(EffectKeyPath(effect));
 }
 
 void AddPreset(const std::string& effect, const std::string& preset, DWORD value) {
-    RegistryKey key;
-    key.Open((std::string(kEffectsRoot) + "\\" + effect + "\\" + preset).c_str());
-    key.SetDword("Level", value);
-    key.SetString("Note", ("preset " + preset).c_str());
-    key.Close();
+    const std::string path = PresetKeyPath(effect, preset);
+    test_support::SetDwordValue(path, "Level", value);
+    test_support::SetStringValue(path, "Note", "preset " + preset);
 }
 
 std::vector<std::string> RegistrySubkeys(const std::string& path) {
-    std::vector<std::string> names;
-    HKEY key = nullptr;
-    if (::RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return names;
-    ListSubkeys(key, [&names](const char* name) { names.push_back(name); });
-    ::RegCloseKey(key);
+    std::vector<std::string> names = test_support::Subkeys(path);
     std::sort(names.begin(), names.end());
     return names;
 }
 
 bool PresetExists(const std::string& effect, const std::string& preset) {
-    auto names = RegistrySubkeys(std::string(kEffectsRoot) + "\\" + effect);
+    auto names = RegistrySubkeys(EffectKeyPath(effect));
     return std::find(names.begin(), names.end(), preset) != names.end();
 }
 
 bool ReadSetting(const std::string& name, DWORD& value) {
-    HKEY key = nullptr;
-    if (::RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return false;
-    DWORD type = 0, size = sizeof value;
-    LONG status = ::RegQueryValueExA(key, name.c_str(), nullptr, &type,
-                                     reinterpret_cast<BYTE*>(&value), &size);
-    ::RegCloseKey(key);
-    return status == ERROR_SUCCESS && type == REG_DWORD;
+    return test_support::GetDword(kSettingsKey, name, value);
 }
 
 void WriteSetting(const std::string& name, DWORD value) {
-    RegistryKey key;
-    key.Open(kSettingsKey);
-    key.SetDword(name.c_str(), value);
-    key.Close();
+    test_support::SetDwordValue(kSettingsKey, name, value);
 }
 
 ScratchFolder::ScratchFolder() {
-    char temp[MAX_PATH] = {0};
-    ::GetTempPathA(MAX_PATH, temp);
     static int counter = 0;
-    m_path = std::string(temp) + "trellisan_ui_" + std::to_string(::GetCurrentProcessId()) + "_" +
-             std::to_string(++counter);
-    ::CreateDirectoryA(m_path.c_str(), nullptr);
+    m_path = test_support::ScratchFolder("trellisan_ui_" + std::to_string(::GetCurrentProcessId()) +
+                                         "_" + std::to_string(++counter));
 }
 
 ScratchFolder::~ScratchFolder() {
-    for (const std::string& name : Files())
-        ::DeleteFileA((m_path + "\\" + name).c_str());
-    ::RemoveDirectoryA(m_path.c_str());
+    std::error_code ignored;
+    std::filesystem::remove_all(m_path, ignored);
 }
 
 std::vector<std::string> ScratchFolder::Files() const {
@@ -143,15 +102,11 @@ std::vector<std::string> ScratchFolder::Files() const {
 }
 
 void ScratchFolder::Write(const std::string& name, const std::string& text) const {
-    std::ofstream out(m_path + "\\" + name, std::ios::binary);
-    out << text;
+    test_support::WriteFileBytes(m_path + "\\" + name, text);
 }
 
 std::string ScratchFolder::Read(const std::string& name) const {
-    std::ifstream in(m_path + "\\" + name, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return test_support::ReadFileBytes(m_path + "\\" + name);
 }
 
 namespace {
@@ -204,6 +159,7 @@ std::vector<int> SelectedIndexes(HWND list) {
 }
 
 void MainDialogTest::SetUp() {
+    test_support::FailSetupInGoogleTest();
     WipeEffects();
     WipeSettings();
 }

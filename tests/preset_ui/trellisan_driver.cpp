@@ -10,10 +10,9 @@
 //       first effect and its first preset, waits (default 1 s), saves a screenshot, closes it
 //
 // Paths may be given as Unix paths; they are reached through drive Z:.
-#include "preset_store.h"
 #include "registry_key.h"
+#include "registry_test_support.h"
 #include "resource.h"
-#include "test_prefix.h"
 #include "window_readers.h"
 
 #include <windows.h>
@@ -46,33 +45,15 @@ void Check(bool ok, const std::string& what) {
         ++g_failures;
 }
 
-std::string WindowsPath(std::string path) {
-    if (!path.empty() && path[0] == '/')
-        path = "Z:" + path;
-    for (char& c : path)
-        if (c == '/')
-            c = '\\';
-    return path;
-}
+using test_support::WindowsPath;
 
-class Store : public PresetStore {
-public:
-    using PresetStore::DeleteKeyTree;
-};
-
+// The product's keys below its own key.
 void Wipe(const char* name) {
-    test_prefix::RequireTestPrefix();
-    RegistryKey parent;
-    parent.Open("Software\\Vantor\\Kelvidrome2");
-    Store().DeleteKeyTree(parent.m_hKey, name);
-    parent.Close();
+    test_support::WipeKey(SubkeyPath(test_support::kProductKey, name));
 }
 
 void AddKey(const std::string& path) {
-    RegistryKey key;
-    key.Open((std::string(kEffectsRoot) + "\\" + path).c_str());
-    key.SetDword("Level", 5);
-    key.Close();
+    test_support::SetDwordValue(SubkeyPath(kEffectsRoot, path), "Level", 5);
 }
 
 std::string Joined(const std::vector<std::string>& items) {
@@ -170,14 +151,7 @@ int SaveScreenshot(HWND window, const std::string& path) {
 }
 
 bool ReadSetting(const char* name, DWORD& value) {
-    HKEY key = nullptr;
-    if (::RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return false;
-    DWORD type = 0, size = sizeof value;
-    LONG status =
-        ::RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
-    ::RegCloseKey(key);
-    return status == ERROR_SUCCESS && type == REG_DWORD;
+    return test_support::GetDword(kSettingsKey, name, value);
 }
 
 // The program file: a windowed program carrying the version of the build.

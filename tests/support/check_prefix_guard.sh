@@ -11,7 +11,7 @@ source=$1
 build=$2
 wine_run=$source/cmake/wine-run
 user=$build/wineprefix-user
-presetctl=$build/preset_store/presetctl.exe
+presetctl=$build/presetctl/presetctl.exe
 failures=0
 
 fail() { echo "FAIL $*"; failures=$((failures + 1)); }
@@ -41,7 +41,7 @@ echo "presets of Echo before: $before"
 expect_refusal "preset_store_tests with WINEPREFIX" \
     env WINEPREFIX="$user" "$wine_run" "$build/tests/preset_store/preset_store_tests.exe"
 expect_refusal "presetctl_tests with WINEPREFIX" \
-    env WINEPREFIX="$user" "$wine_run" "$build/tests/preset_store/presetctl_tests.exe" \
+    env WINEPREFIX="$user" "$wine_run" "$build/tests/presetctl/presetctl_tests.exe" \
     "$presetctl" "$source/examples/presets"
 expect_refusal "trellisan_driver with --prefix" \
     "$wine_run" --prefix="$user" "$build/tests/preset_ui/trellisan_driver.exe" drive \

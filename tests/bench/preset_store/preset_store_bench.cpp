@@ -2,8 +2,10 @@
 // trees and prints in-process figures; run_preset_store_bench puts presetctl beside regedit.
 //
 //   preset_store_bench fill-big | fill-backup | wipe | inproc FOLDER | files FOLDER
+#include "call_counter.h"
 #include "preset_store.h"
 #include "registry_key.h"
+#include "registry_test_support.h"
 #include "test_prefix.h"
 
 #include <windows.h>
@@ -12,87 +14,65 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
-const std::string kBig = std::string(kEffectsRoot) + "\\Bench\\Big";
+const std::string kBig = PresetKeyPath("Bench", "Big");
 constexpr int kBigSubkeys = 1000;
 constexpr int kValuesPerSubkey = 10;
 constexpr int kBackupEffects = 100;
 constexpr int kPresetsPerEffect = 20;
+// Each backup preset: values in its key, and one subkey "Detail" with values of its own.
+constexpr int kPresetValues = 6;
+constexpr int kDetailValues = 4;
 
 class Store : public PresetStore {};
 
-double Now() {
-    LARGE_INTEGER frequency;
-    LARGE_INTEGER counter;
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&counter);
-    return static_cast<double>(counter.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
-}
+using call_counter::Now;
 
-void FillKey(HKEY key, int values, int seed) {
+void FillKey(const std::string& path, int values, int seed) {
     for (int v = 0; v < values; ++v) {
         char name[32];
         std::snprintf(name, sizeof name, "Value %02d", v);
         if (v % 2 == 0) {
-            const DWORD number = static_cast<DWORD>(seed * 7919 + v);
-            RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), 4);
+            test_support::SetDwordValue(path, name, static_cast<DWORD>(seed * 7919 + v));
         } else {
             char text[64];
             std::snprintf(text, sizeof text, "setting %d of key %d", v, seed);
-            RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
-                           static_cast<DWORD>(std::strlen(text) + 1));
+            test_support::SetStringValue(path, name, text);
         }
     }
-}
-
-HKEY Create(HKEY parent, const std::string& path) {
-    HKEY key = nullptr;
-    RegCreateKeyExA(parent, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
-    return key;
 }
 
 void FillBig() {
-    HKEY preset = Create(HKEY_CURRENT_USER, kBig);
     for (int k = 0; k < kBigSubkeys; ++k) {
         char name[32];
         std::snprintf(name, sizeof name, "Band %04d", k);
-        HKEY sub = Create(preset, name);
-        FillKey(sub, kValuesPerSubkey, k);
-        RegCloseKey(sub);
+        FillKey(SubkeyPath(kBig, name), kValuesPerSubkey, k);
     }
-    RegCloseKey(preset);
 }
 
-void FillBackup() {
+// Calls visit(effect index, preset index, effect, preset) for every preset of the backup tree, in
+// backup order.
+template <typename Visit> void ForEachBackupPreset(Visit visit) {
     for (int e = 0; e < kBackupEffects; ++e) {
         for (int p = 0; p < kPresetsPerEffect; ++p) {
-            char path[160];
-            std::snprintf(path, sizeof path, "%s\\Effect %03d\\Preset %02d", kEffectsRoot, e, p);
-            HKEY preset = Create(HKEY_CURRENT_USER, path);
-            FillKey(preset, 6, e * 100 + p);
-            HKEY sub = Create(preset, "Detail");
-            FillKey(sub, 4, p);
-            RegCloseKey(sub);
-            RegCloseKey(preset);
+            char effect[32];
+            char preset[32];
+            std::snprintf(effect, sizeof effect, "Effect %03d", e);
+            std::snprintf(preset, sizeof preset, "Preset %02d", p);
+            visit(e, p, effect, preset);
         }
     }
 }
 
-void Wipe(HKEY parent, const char* name) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(parent, name, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
-        return;
-    char sub[260];
-    for (;;) {
-        DWORD length = sizeof sub;
-        if (RegEnumKeyExA(key, 0, sub, &length, nullptr, nullptr, nullptr, nullptr) != 0)
-            break;
-        Wipe(key, sub);
-    }
-    RegCloseKey(key);
-    RegDeleteKeyA(parent, name);
+void FillBackup() {
+    ForEachBackupPreset([](int e, int p, const char* effect, const char* preset) {
+        const std::string path = PresetKeyPath(effect, preset);
+        FillKey(path, kPresetValues, e * 100 + p);
+        FillKey(SubkeyPath(path, "Detail"), kDetailValues, p);
+    });
 }
 
 SIZE_T PeakWorkingSet() {
@@ -149,31 +129,93 @@ void InProcess(const std::string& folder) {
     std::remove(large.c_str());
 }
 
-// Calls visit(effect, preset) for every preset of the backup tree, in backup order.
-template <typename Visit> void ForEachBackupPreset(Visit visit) {
-    for (int e = 0; e < kBackupEffects; ++e) {
-        for (int p = 0; p < kPresetsPerEffect; ++p) {
-            char effect[32];
-            char preset[32];
-            std::snprintf(effect, sizeof effect, "Effect %03d", e);
-            std::snprintf(preset, sizeof preset, "Preset %02d", p);
-            visit(effect, preset);
-        }
-    }
+// The calls that Backup All needs for one preset of the backup tree: its share of the
+// effect's preset listing, the existence test of its output name and the export's walk.
+struct Prescribed {
+    const char* name;
+    double perPreset;
+};
+constexpr double kPerEffect = 1.0 / kPresetsPerEffect;
+const Prescribed kPrescribed[] = {
+    // The effect key opened and closed once per effect; the preset key opened at the start,
+    // the walk's Close/Open into Detail and back, and closed at the end.
+    {"RegOpenKeyExA", 3 + kPerEffect},
+    {"RegCreateKeyExA", 0},
+    {"RegCloseKey", 3 + kPerEffect},
+    // One per preset and the failing one, for the effect's listing; for the walk one at each
+    // of the three arrivals (Detail found, nothing below Detail, nothing after Detail).
+    {"RegEnumKeyExA", 3 + (kPresetsPerEffect + 1) * kPerEffect},
+    // Each value and the failing call, at every arrival: preset, Detail, preset again.
+    {"RegEnumValueA", (kPresetValues + 1) * 2 + kDetailValues + 1},
+    {"RegSetValueExA", 0},
+    {"RegQueryValueExA", 0},
+    {"RegDeleteKeyA", 0},
+    // The existence test (its file is missing, so nothing to close) and the export's file.
+    {"fopen", 2},
+    {"fclose", 1},
+    // One write a line: three header lines, the values twice, Detail's line, its values and
+    // the return line.
+    {"fputs", 3 + kPresetValues * 2 + 1 + kDetailValues + 1},
+    {"fputc", 0},
+    {"ferror", 0},
+};
+
+double PrescribedPerPreset(const char* name) {
+    for (const Prescribed& entry : kPrescribed)
+        if (std::strcmp(entry.name, name) == 0)
+            return entry.perPreset;
+    return 0;
 }
 
+// Backup All's store work as the dialog does it: per effect the preset listing of its key,
+// per preset the output name and the export. Prints the calls made per preset beside those
+// that Parts 1.1, 1.2 and 2.2 prescribe, and the time each kind of call takes.
 void InProcessBackup(const std::string& folder) {
     Store store;
-    double start = Now();
-    double naming = 0;
-    ForEachBackupPreset([&](const char* effect, const char* preset) {
-        const double named = Now();
-        const std::string name = store.OutputName(folder.c_str(), effect, preset);
-        naming += Now() - named;
-        store.ExportPreset(effect, preset, name.c_str());
-    });
-    std::printf("in-process backup, 100 effects x 20 presets: %.0f ms (output names %.0f ms)\n",
-                Now() - start, naming);
+    call_counter::Reset();
+    const double start = Now();
+    for (int e = 0; e < kBackupEffects; ++e) {
+        char effect[32];
+        std::snprintf(effect, sizeof effect, "Effect %03d", e);
+        std::vector<std::string> presets;
+        RegistryKey key;
+        key.Open(EffectKeyPath(effect).c_str());
+        ListSubkeys(key.m_hKey, [&](const char* name) { presets.emplace_back(name); });
+        key.Close();
+        for (const std::string& preset : presets) {
+            const std::string name = store.OutputName(folder.c_str(), effect, preset.c_str());
+            store.ExportPreset(effect, preset.c_str(), name.c_str());
+        }
+    }
+    const double elapsed = Now() - start;
+    // Taken before printing: the runtime's printf writes through fputc.
+    std::vector<call_counter::Counter> counted;
+    for (const call_counter::Counter* c = call_counter::Counters(); c->name != nullptr; ++c)
+        counted.push_back(*c);
+    const double presets = kBackupEffects * kPresetsPerEffect;
+    std::printf("in-process Backup All, 100 effects x 20 presets: %.0f ms\n", elapsed);
+    std::printf("  %-18s %9s %11s %12s %10s\n", "per preset", "made", "prescribed", "us per call",
+                "ms in all");
+    double made[2] = {0, 0};
+    double prescribed[2] = {0, 0};
+    double ms[2] = {0, 0};
+    for (const call_counter::Counter* c = counted.data(); c != counted.data() + counted.size();
+         ++c) {
+        const double perPreset = c->calls / presets;
+        const double due = PrescribedPerPreset(c->name);
+        made[c->registry ? 0 : 1] += perPreset;
+        prescribed[c->registry ? 0 : 1] += due;
+        ms[c->registry ? 0 : 1] += c->ms;
+        if (c->calls == 0 && due == 0)
+            continue;
+        std::printf("  %-18s %9.2f %11.2f %12.1f %10.0f%s\n", c->name, perPreset, due,
+                    c->calls != 0 ? c->ms * 1000.0 / c->calls : 0.0, c->ms,
+                    perPreset > due + 1e-9 ? "   <- more than prescribed" : "");
+    }
+    std::printf("  %-18s %9.2f %11.2f %12s %10.0f\n", "registry calls", made[0], prescribed[0], "",
+                ms[0]);
+    std::printf("  %-18s %9.2f %11.2f %12s %10.0f\n", "stream calls", made[1], prescribed[1], "",
+                ms[1]);
 }
 
 // The file system's share of a backup: the same 2,000 names probed and written with the bytes
@@ -191,7 +233,7 @@ void FilesOnly(const std::string& folder) {
     }
     std::remove(sample.c_str());
     const double start = Now();
-    ForEachBackupPreset([&](const char* effect, const char* preset) {
+    ForEachBackupPreset([&](int, int, const char* effect, const char* preset) {
         const std::string name = store.OutputName(folder.c_str(), effect, preset);
         if (FILE* out = std::fopen(name.c_str(), "wb")) {
             std::fwrite(bytes.data(), 1, bytes.size(), out);
@@ -205,6 +247,8 @@ void FilesOnly(const std::string& folder) {
 } // namespace
 
 int main(int argc, char** argv) {
+    if (!call_counter::Install())
+        std::fprintf(stderr, "preset_store_bench: some calls cannot be counted\n");
     const std::string mode = argc > 1 ? argv[1] : "";
     if (mode == "fill-big" || mode == "fill-backup" || mode == "wipe")
         test_prefix::RequireTestPrefix(); // they rewrite the product's tree
@@ -214,7 +258,7 @@ int main(int argc, char** argv) {
     else if (mode == "fill-backup")
         FillBackup();
     else if (mode == "wipe")
-        Wipe(HKEY_CURRENT_USER, "Software\\Vantor\\Kelvidrome2");
+        test_support::WipeKey(test_support::kProductKey);
     else if (mode == "inproc-backup" && argc > 2)
         InProcessBackup(argv[2]);
     else if (mode == "inproc" && argc > 2)
@@ -222,8 +266,10 @@ int main(int argc, char** argv) {
     else if (mode == "files" && argc > 2)
         FilesOnly(argv[2]);
     else {
-        std::fprintf(stderr,
-                     "usage: preset_store_bench fill-big|fill-backup|wipe|inproc|files FOLDER\n");
+        std::fprintf(
+            stderr,
+            "usage: preset_store_bench fill-big|fill-backup|wipe|inproc|inproc-backup|files "
+            "FOLDER\n");
         return 2;
     }
     std::fprintf(stderr, "%s: %.0f ms\n", mode.c_str(), Now() - start);

@@ -1,5 +1,6 @@
 // Imports arbitrary bytes as a preset file into the in-process registry. Nothing outside the
 // effects tree may change, every key opened must be closed, and nothing may crash.
+#include "memory_registry.h"
 #include "preset_store.h"
 #include "registry_key.h"
 

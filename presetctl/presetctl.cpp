@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -61,6 +62,11 @@ private:
     bool FindPreset(const std::string& effect, const std::string& preset, std::string& spelled);
     void WritePreset(const std::string& effect, const std::string& preset, const std::string& path,
                      bool announce);
+    // Calls act(effect, preset) for each of the names from index first on that is a preset of
+    // the effect, both as the store spells them; reports what is missing.
+    void ForEachNamedPreset(const std::string& effectName, const std::vector<std::string>& names,
+                            size_t first,
+                            const std::function<void(const std::string&, const std::string&)>& act);
     // Reports every problem of an export or import of the file at path.
     void Report(const std::string& path, const StoreReport& report, const char* fileProblem);
 
@@ -89,7 +95,7 @@ bool Presetctl::FindEffect(const std::string& effect, std::string& spelled) {
 bool Presetctl::FindPreset(const std::string& effect, const std::string& preset,
                            std::string& spelled) {
     std::vector<std::string> presets;
-    ListKeyNames(EffectKeyPath(effect.c_str()), presets);
+    ListKeyNames(EffectKeyPath(effect), presets);
     const std::string* found = FindName(presets, preset);
     if (found == nullptr) {
         Fail(effect + "\\" + preset, "no such preset");
@@ -132,7 +138,7 @@ void Presetctl::List(const std::vector<std::string>& args) {
         std::string effect;
         if (!FindEffect(args[0], effect))
             return;
-        ListKeyNames(EffectKeyPath(effect.c_str()), names);
+        ListKeyNames(EffectKeyPath(effect), names);
     }
     for (const std::string& name : names)
         std::printf("%s\n", name.c_str());
@@ -145,16 +151,24 @@ void Presetctl::Export(const std::vector<std::string>& args) {
         WritePreset(effect, preset, args[2], false);
 }
 
-void Presetctl::Save(const std::vector<std::string>& args) {
+void Presetctl::ForEachNamedPreset(
+    const std::string& effectName, const std::vector<std::string>& names, size_t first,
+    const std::function<void(const std::string&, const std::string&)>& act) {
     std::string effect;
-    if (!FindEffect(args[1], effect))
+    if (!FindEffect(effectName, effect))
         return;
-    for (size_t i = 2; i < args.size(); ++i) {
+    for (size_t i = first; i < names.size(); ++i) {
         std::string preset;
-        if (FindPreset(effect, args[i], preset))
-            WritePreset(effect, preset, OutputName(args[0].c_str(), effect.c_str(), preset.c_str()),
-                        true);
+        if (FindPreset(effect, names[i], preset))
+            act(effect, preset);
     }
+}
+
+void Presetctl::Save(const std::vector<std::string>& args) {
+    ForEachNamedPreset(args[1], args, 2, [&](const std::string& effect, const std::string& preset) {
+        WritePreset(effect, preset, OutputName(args[0].c_str(), effect.c_str(), preset.c_str()),
+                    true);
+    });
 }
 
 void Presetctl::Backup(const std::vector<std::string>& args) {
@@ -162,7 +176,7 @@ void Presetctl::Backup(const std::vector<std::string>& args) {
     ListKeyNames(kEffectsRoot, effects);
     for (const std::string& effect : effects) {
         std::vector<std::string> presets;
-        ListKeyNames(EffectKeyPath(effect.c_str()), presets);
+        ListKeyNames(EffectKeyPath(effect), presets);
         for (const std::string& preset : presets)
             WritePreset(effect, preset, OutputName(args[0].c_str(), effect.c_str(), preset.c_str()),
                         true);
@@ -201,16 +215,10 @@ void Presetctl::Import(const std::vector<std::string>& args) {
 }
 
 void Presetctl::Delete(const std::vector<std::string>& args) {
-    std::string effect;
-    if (!FindEffect(args[0], effect))
-        return;
-    for (size_t i = 1; i < args.size(); ++i) {
-        std::string preset;
-        if (!FindPreset(effect, args[i], preset))
-            continue;
+    ForEachNamedPreset(args[0], args, 1, [&](const std::string& effect, const std::string& preset) {
         if (!DeletePreset(effect.c_str(), preset.c_str()))
             Fail(effect + "\\" + preset, "could not be deleted completely");
-    }
+    });
 }
 
 int Presetctl::Run(const std::vector<std::string>& args) {

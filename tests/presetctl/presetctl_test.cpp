@@ -1,24 +1,14 @@
 // presetctl run as its own process under Wine against the real registry: output, error
 // lines, exit statuses and files.
-#include "store_test_support.h"
+#include "scratch_registry.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
 
-using namespace store_test;
+using namespace test_support;
 
 namespace {
-
-// A path given by the build (a Unix path) as Wine sees it.
-std::string WindowsPath(std::string path) {
-    if (!path.empty() && path[0] == '/')
-        path = "Z:" + path;
-    for (char& c : path)
-        if (c == '/')
-            c = '\\';
-    return path;
-}
 
 struct Result {
     DWORD status;
@@ -238,21 +228,12 @@ TEST_F(PresetctlTest, WhatWasNotStoredOrWrittenWholeIsReported) {
                   std::string(30, 'p') + ": cannot be stored\r\n",
               imported.err);
 
-    // The same preset built level by level, with a deep subtree below a reachable preset.
-    HKEY effects = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, kEffectsRoot, 0, nullptr, 0,
-                                             KEY_ALL_ACCESS, nullptr, &effects, nullptr));
-    HKEY key = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(effects, effect.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                                             nullptr, &key, nullptr));
-    HKEY preset = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(key, std::string(30, 'p').c_str(), 0, nullptr, 0,
-                                             KEY_ALL_ACCESS, nullptr, &preset, nullptr));
+    // The same preset, created from the effects root so that no path in the call passes 260
+    // characters: it exists, but its own path cannot be opened.
+    HKEY preset = CreateChain(kEffectsRoot, effect + "\\" + std::string(30, 'p'), 1);
     const DWORD one = 1;
     RegSetValueExA(preset, "A", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), 4);
     RegCloseKey(preset);
-    RegCloseKey(key);
-    RegCloseKey(effects);
     const Result exported = Run({"export", effect, std::string(30, 'p'), folder + "\\x.kvp"});
     EXPECT_EQ(1u, exported.status);
     EXPECT_EQ("presetctl: " + folder + "\\x.kvp: " + kEffectsRoot + "\\" + effect + "\\" +
