@@ -4,6 +4,10 @@
 
 #include <cstring>
 
+// The common-dialog library of Windows 95, 98, ME and NT 4.0 refuses any other size than the
+// Windows 4.0 one, without the three members Windows 2000 added and the headers declare.
+static_assert(OPENFILENAME_SIZE_VERSION_400A == 76, "the Windows 4.0 size of OPENFILENAMEA");
+
 // The hook that OFN_ENABLEHOOK asks for; it leaves every message to the dialog.
 static UINT_PTR CALLBACK PassThroughHook(HWND, UINT, WPARAM, LPARAM) {
     return 0;
@@ -13,7 +17,7 @@ FileOpenDialog::FileOpenDialog(const char* defaultExtension, const char* fileNam
                                const char* filter, HWND parent) {
     std::memset(&m_ofn, 0, sizeof(m_ofn));
     std::memset(m_fileName, 0, sizeof(m_fileName));
-    m_ofn.lStructSize = sizeof(m_ofn);
+    m_ofn.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
     m_ofn.hwndOwner = parent != nullptr ? parent : MainWindowHandle();
     m_ofn.hInstance = ::GetModuleHandleA(nullptr);
     m_ofn.Flags = flags;

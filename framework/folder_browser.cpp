@@ -2,6 +2,9 @@
 
 #include <objbase.h>
 
+// The structure as the Windows 4.0 shell reads it.
+static_assert(sizeof(BROWSEINFOA) == 32, "the Windows 4.0 size of BROWSEINFOA");
+
 bool BrowseForFolder(HWND owner, const char* title, UINT flags, char* folder) {
     HRESULT com = ::CoInitialize(nullptr);
     BROWSEINFOA info = {};
@@ -19,7 +22,13 @@ bool BrowseForFolder(HWND owner, const char* title, UINT flags, char* folder) {
 
 bool TakeFolderPath(LPITEMIDLIST items, char* folder) {
     bool converted = ::SHGetPathFromIDListA(items, folder) != FALSE;
-    ::CoTaskMemFree(items);
+    // The list belongs to the shell's allocator, which only later Windows versions document
+    // to be the task allocator.
+    IMalloc* shellAllocator = nullptr;
+    if (SUCCEEDED(::SHGetMalloc(&shellAllocator))) {
+        shellAllocator->Free(items);
+        shellAllocator->Release();
+    }
     if (!converted)
         folder[0] = '\0';
     return converted;

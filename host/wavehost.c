@@ -13,6 +13,9 @@
  *
  * --trace logs every call into the plug-in on standard error.
  */
+/* 64-bit values are printed with %lld, which MinGW's own printf understands on every Windows;
+ * the printf of Visual C++ 6's msvcrt.dll does not. */
+#define __USE_MINGW_ANSI_STDIO 1
 #include <windows.h>
 #include <errno.h>
 #include <limits.h>
@@ -23,6 +26,10 @@
 #include <string.h>
 
 #include "host_boundary.h"
+
+#if !__USE_MINGW_ANSI_STDIO
+#error "wavehost prints 64-bit values with %lld and needs MinGW's printf"
+#endif
 
 enum {
     EXIT_FILE = 1,     /* file not opened, not a PCM WAVE file, write failure */

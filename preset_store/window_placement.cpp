@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+static_assert(sizeof(WINDOWPLACEMENT) == 44, "the Windows 4.0 size of WINDOWPLACEMENT");
+
 namespace {
 std::string ValuePrefix(std::string title) {
     std::replace(title.begin(), title.end(), ' ', '_');

@@ -1,6 +1,7 @@
 // presetctl: the preset store from the command line. It runs the same store code as the
 // dialog, so files and registry effects are the same bytes, but it checks and reports: every
 // failure is one line on standard error and makes the exit status non-zero.
+#include "file_pattern.h"
 #include "preset_catalog.h"
 #include "preset_store.h"
 #include "registry_key.h"
@@ -190,12 +191,14 @@ std::vector<std::string> MatchingFiles(const std::string& argument) {
     const std::string folder = cut == std::string::npos ? "" : argument.substr(0, cut + 1);
     if (argument.find_first_of("*?", folder.size()) == std::string::npos)
         return {argument};
+    const std::string pattern = argument.substr(folder.size());
     std::vector<std::string> names;
     WIN32_FIND_DATAA found;
     HANDLE search = FindFirstFileA(argument.c_str(), &found);
     if (search != INVALID_HANDLE_VALUE) {
         do {
-            if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+            if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
+                MatchesFilePattern(pattern.c_str(), found.cFileName))
                 names.push_back(found.cFileName);
         } while (FindNextFileA(search, &found));
         FindClose(search);

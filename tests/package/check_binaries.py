@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
-"""Checks that Windows binaries load on Windows 95 and later, from their PE headers alone.
+"""Checks that Windows binaries load on Windows 95 and later and run on an i486 or later.
 
-    check_binaries.py [--no-tls NAME]... FILE.zip|FILE.exe|FILE.dll...
+    check_binaries.py [--no-tls NAME]... [--objdump PROGRAM [--symbols DIR]...]
+                      FILE.zip|FILE.exe|FILE.dll...
 
 Every .exe and .dll (inside a zip or given directly) must:
   - be a 32-bit x86 PE image asking for Windows 4.0 (operating system and subsystem version);
@@ -9,12 +10,21 @@ Every .exe and .dll (inside a zip or given directly) must:
   - import only DLLs with a list in win95-exports/, and from each only names on that list,
     imported by name (an ordinal cannot be checked and differs between Windows versions);
   - when named with --no-tls, have no TLS callbacks (code the loader runs in a host's process
-    on every thread start).
-Each refusal is printed as "binary: DLL!function ..." and the exit status is 1.
+    on every thread start);
+  - with --objdump, hold no instruction that a 486 lacks in any executable section: the
+    disassembly of the very file is read. A released binary carries no symbols; the unstripped
+    one of the same name in a DIR names the functions (stripping moves no code).
+Each refusal is printed as "binary: DLL!function ..." or "binary: function: instructions"
+and the exit status is 1.
 """
+import bisect
+import collections
 import os
+import re
 import struct
+import subprocess
 import sys
+import tempfile
 import zipfile
 
 LISTS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "win95-exports")
@@ -116,6 +126,87 @@ class Pe:
         return callbacks
 
 
+# Instructions the i486 does not have: those of the Pentium (cmpxchg8b, rdtsc, rdmsr), of the
+# Pentium Pro (cmov, fcmov, fcomi, fucomi, the long nop 0f 1f, sysenter) and of every later
+# extension (MMX, 3DNow!, SSE and AVX registers and instructions, ...). cpuid stays allowed:
+# late 486s have it, and code asks whether the processor has it before running it.
+BEYOND_486 = re.compile(
+    r"^(cmov|fcmov|f[u]?comip?$|cmpxchg8b|cmpxchg16b|rdtsc|rdpmc|rdmsr|wrmsr|rdrand|rdseed|"
+    r"sysenter|sysexit|syscall|sysret|nop[lwq]|fxsave|fxrstor|xsave|xrstor|xgetbv|emms|femms|"
+    r"prefetch|[lsm]fence|clflush|movnt|popcnt|lzcnt|tzcnt|movbe|crc32|fisttp|ldmxcsr|stmxcsr|"
+    r"ud1)")
+WIDE_REGISTER = re.compile(r"%[xyz]?mm\d")
+# Functions allowed to hold such instructions because they run them only after asking the
+# processor whether it has them, with the reason. Empty: nothing needs it.
+GUARDED = {}
+
+
+def beyond_486(mnemonic, operands):
+    return bool(BEYOND_486.match(mnemonic)) or bool(WIDE_REGISTER.search(operands))
+
+
+def objdump_lines(objdump, *args):
+    return subprocess.run([objdump] + list(args), capture_output=True, text=True,
+                          check=True).stdout.splitlines()
+
+
+def symbols(objdump, path):
+    """Sorted (address, name) of the functions in an unstripped image."""
+    # Symbol values are offsets into their section (numbered from 1).
+    sections = [int(m.group(1), 16) for m in
+                (re.match(r"\s*\d+ \S+\s+[0-9a-f]+\s+([0-9a-f]+)", line)
+                 for line in objdump_lines(objdump, "-h", path)) if m]
+    result = []
+    for line in objdump_lines(objdump, "-t", path):
+        # [  4](sec  1)(fl 0x00)(ty   20)(scl   2) (nx 0) 0x00001234 _name
+        m = re.match(r"\[\s*\d+\]\(sec\s+(\d+)\)\(fl [^)]*\)\(ty\s+(\w+)\).* 0x([0-9a-f]+) (\S+)$",
+                     line)
+        if m and 0 < int(m.group(1)) <= len(sections) and m.group(2) == "20":
+            result.append((sections[int(m.group(1)) - 1] + int(m.group(3), 16), m.group(4)))
+    return sorted(result)
+
+
+def disassembly(objdump, path):
+    """(address, mnemonic, operands) of every instruction in the executable sections."""
+    for line in objdump_lines(objdump, "-d", "--no-show-raw-insn", path):
+        m = re.match(r"\s*([0-9a-f]+):\s+(\S+)\s*(.*)$", line)
+        if m:
+            yield int(m.group(1), 16), m.group(2), m.group(3)
+
+
+def instructions_beyond_486(name, data, objdump, symbol_dirs):
+    """Problems: each function (or address) that holds an instruction a 486 lacks."""
+    with tempfile.TemporaryDirectory() as work:
+        path = os.path.join(work, os.path.basename(name))
+        with open(path, "wb") as f:
+            f.write(data)
+        found = [(address, mnemonic) for address, mnemonic, operands in
+                 disassembly(objdump, path) if beyond_486(mnemonic, operands)]
+    if not found:
+        return []
+    names = []
+    for folder in symbol_dirs:
+        unstripped = os.path.join(folder, os.path.basename(name))
+        if os.path.isfile(unstripped):
+            names = symbols(objdump, unstripped)
+            break
+    starts = [address for address, _ in names]
+    by_function = collections.OrderedDict()
+    for address, mnemonic in found:
+        i = bisect.bisect_right(starts, address) - 1
+        function = names[i][1] if i >= 0 else "at 0x%x" % address
+        by_function.setdefault(function, collections.Counter())[mnemonic] += 1
+    problems = []
+    for function, mnemonics in by_function.items():
+        if function in GUARDED:
+            continue
+        problems.append("%s: %s: not an i486 instruction" % (function, ", ".join(
+            "%s x%d" % item for item in sorted(mnemonics.items()))))
+    if problems:
+        problems.append("%d function(s) with instructions a 486 lacks" % len(problems))
+    return problems
+
+
 def check(name, data, allowed, no_tls):
     problems = []
     try:
@@ -160,11 +251,17 @@ def binaries(path):
 
 def main(argv):
     no_tls = set()
+    objdump = None
+    symbol_dirs = []
     paths = []
     args = iter(argv)
     for arg in args:
         if arg == "--no-tls":
             no_tls.add(next(args).lower())
+        elif arg == "--objdump":
+            objdump = next(args)
+        elif arg == "--symbols":
+            symbol_dirs.append(next(args))
         else:
             paths.append(arg)
     if not paths:
@@ -177,13 +274,16 @@ def main(argv):
         for name, data in binaries(path):
             checked += 1
             problems = check(name, data, allowed, no_tls)
+            if objdump:
+                problems += instructions_beyond_486(name, data, objdump, symbol_dirs)
             for problem in problems:
                 print("%s: %s" % (name, problem))
             if not problems:
                 imports = {}
                 for dll, function, _ in Pe(data).imports():
                     imports.setdefault(dll, []).append(function)
-                print("%s: loads on Windows 95; imports %s" % (name, ", ".join(
+                print("%s: loads on Windows 95%s; imports %s" % (
+                    name, ", runs on an i486" if objdump else "", ", ".join(
                     "%s (%d)" % (dll, len(f)) for dll, f in imports.items())))
             failed = failed or bool(problems)
     if not checked:

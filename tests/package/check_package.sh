@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # Builds the release zip twice and checks that both are the same bytes and match the SHA-256
 # file beside them; checks from the zip that every binary loads on Windows 95 (imports, header
-# versions, no time stamps); unpacks it into a fresh folder and, from there alone, runs the
-# programs under Wine in a fresh prefix.
+# versions, no time stamps) and runs on an i486 (its disassembly); unpacks it into a fresh
+# folder and, from there alone, runs the programs under Wine in a fresh prefix.
 #
-#   check_package.sh BUILD_DIR WINE_RUN
+#   check_package.sh BUILD_DIR WINE_RUN OBJDUMP
 set -eu
 build=$1
 wine_run=$2
+objdump=$3
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 
 fail() { echo "package_check: $*" >&2; exit 1; }
@@ -34,9 +35,11 @@ cmp -s "$work/first.zip" "${zips[0]}" || fail "two packagings of one build diffe
 echo "package: a second packaging gives the same bytes"
 
 # Every binary in the zip loads on Windows 95: system DLLs only and only what Windows 95 exports
-# from them, header versions, no time stamps, and no TLS callbacks in the plug-in.
-python3 "$here/check_binaries.py" --no-tls wave.dll "${zips[0]}" ||
-    fail "a binary in the zip would not load on Windows 95 (see above)"
+# from them, header versions, no time stamps, and no TLS callbacks in the plug-in; and every
+# instruction in it is one an i486 has. The build's unstripped binaries name the functions.
+python3 "$here/check_binaries.py" --no-tls wave.dll --objdump "$objdump" \
+    --symbols preset_ui --symbols presetctl --symbols wave_plugin --symbols host "${zips[0]}" ||
+    fail "a binary in the zip would not load on Windows 95 or run on an i486 (see above)"
 unzip -q "${zips[0]}" -d "$work"
 top=$(find "$work" -mindepth 1 -maxdepth 1 -type d)
 [ "$(basename "$top")" = "$(basename "${zips[0]}" .zip)" ] || fail "unexpected top folder $top"

@@ -8,6 +8,9 @@
 //       state with the normal rectangle it had; exit status 0 when all held
 //   trellisan_driver shot TRELLISAN.EXE SHOT.BMP [SECONDS]   starts the program, selects the
 //       first effect and its first preset, waits (default 1 s), saves a screenshot, closes it
+//   trellisan_driver filedialog TRELLISAN.EXE PROBE.DLL   copies the program into a folder of
+//       its own with the stand-in common-dialog library as comdlg32.dll, starts it there,
+//       clicks Load and checks the structure size the file dialog was handed
 //
 // Paths may be given as Unix paths; they are reached through drive Z:.
 #include "registry_key.h"
@@ -64,15 +67,19 @@ std::string Joined(const std::vector<std::string>& items) {
 }
 
 // Starts the program and waits for its main window.
-HWND Start(const std::string& program, PROCESS_INFORMATION& process) {
+HWND Start(const std::string& program, PROCESS_INFORMATION& process,
+           const char* dllOverrides = nullptr) {
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     std::string command = "\"" + program + "\"";
+    // Wine reads its DLL load order from the environment each program starts with.
+    ::SetEnvironmentVariableA("WINEDLLOVERRIDES", dllOverrides);
     if (!::CreateProcessA(program.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr,
                           nullptr, &startup, &process)) {
         std::printf("cannot start %s (error %lu)\n", program.c_str(), ::GetLastError());
         return nullptr;
     }
+    ::SetEnvironmentVariableA("WINEDLLOVERRIDES", nullptr);
     ::WaitForInputIdle(process.hProcess, kWaitMilliseconds);
     HWND window = nullptr;
     WaitUntil([&window] {
@@ -367,6 +374,42 @@ int Shot(const std::string& program, const std::string& shot, int seconds) {
     return colours > 2 ? 0 : 1;
 }
 
+int FileDialog(const std::string& program, const std::string& probe) {
+    char temp[MAX_PATH];
+    ::GetTempPathA(MAX_PATH, temp);
+    const std::string folder = std::string(temp) + "trellisan_filedialog";
+    const std::string copy = folder + "\\Trellisan.exe", record = folder + "\\lStructSize.txt";
+    ::CreateDirectoryA(folder.c_str(), nullptr);
+    ::DeleteFileA(record.c_str());
+    Check(::CopyFileA(program.c_str(), copy.c_str(), FALSE) &&
+              ::CopyFileA(probe.c_str(), (folder + "\\comdlg32.dll").c_str(), FALSE),
+          "Trellisan.exe and the stand-in comdlg32.dll copied to " + folder);
+
+    PROCESS_INFORMATION process = {};
+    HWND window = Start(copy, process, "comdlg32=n");
+    Check(window != nullptr, "the window \"Effects Trellisan\" appears");
+    if (window == nullptr)
+        return 1;
+    ::PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_LOAD, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(::GetDlgItem(window, IDC_LOAD)));
+    WaitUntil(
+        [&record] { return ::GetFileAttributesA(record.c_str()) != INVALID_FILE_ATTRIBUTES; });
+    char size[16] = {};
+    if (FILE* in = std::fopen(record.c_str(), "r")) {
+        std::fgets(size, sizeof size, in);
+        std::fclose(in);
+    }
+    Check(std::string(size) == "76",
+          "Load hands the file dialog the Windows 4.0 OPENFILENAMEA of 76 bytes (got \"" +
+              std::string(size) + "\")");
+    Check(Stop(window, process), "the program ends again");
+    ::DeleteFileA(record.c_str());
+    ::DeleteFileA(copy.c_str());
+    ::DeleteFileA((folder + "\\comdlg32.dll").c_str());
+    ::RemoveDirectoryA(folder.c_str());
+    return g_failures == 0 ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -377,6 +420,9 @@ int main(int argc, char** argv) {
         return Restart(WindowsPath(argv[2]));
     if (argc >= 4 && std::string(argv[1]) == "shot")
         return Shot(WindowsPath(argv[2]), WindowsPath(argv[3]), argc >= 5 ? std::atoi(argv[4]) : 1);
-    std::printf("usage: trellisan_driver drive|restart|shot TRELLISAN.EXE [SHOT.BMP [SECONDS]]\n");
+    if (argc >= 4 && std::string(argv[1]) == "filedialog")
+        return FileDialog(WindowsPath(argv[2]), WindowsPath(argv[3]));
+    std::printf("usage: trellisan_driver drive|restart|shot TRELLISAN.EXE [SHOT.BMP [SECONDS]]\n"
+                "       trellisan_driver filedialog TRELLISAN.EXE PROBE.DLL\n");
     return 2;
 }
