@@ -2,11 +2,15 @@
 
 #include "application.h"
 
+#include <cstddef>
 #include <cstring>
 
 // The common-dialog library of Windows 95, 98, ME and NT 4.0 refuses any other size than the
-// Windows 4.0 one, without the three members Windows 2000 added and the headers declare.
-static_assert(OPENFILENAME_SIZE_VERSION_400A == 76, "the Windows 4.0 size of OPENFILENAMEA");
+// Windows 4.0 one (OPENFILENAME_SIZE_VERSION_400A): the structure up to lpTemplateName,
+// without the three members that Windows 2000 added and the headers declare.
+static constexpr DWORD kWindows4Size =
+    offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(OPENFILENAMEA::lpTemplateName);
+static_assert(kWindows4Size == 76, "the Windows 4.0 size of OPENFILENAMEA");
 
 // The hook that OFN_ENABLEHOOK asks for; it leaves every message to the dialog.
 static UINT_PTR CALLBACK PassThroughHook(HWND, UINT, WPARAM, LPARAM) {
@@ -17,7 +21,7 @@ FileOpenDialog::FileOpenDialog(const char* defaultExtension, const char* fileNam
                                const char* filter, HWND parent) {
     std::memset(&m_ofn, 0, sizeof(m_ofn));
     std::memset(m_fileName, 0, sizeof(m_fileName));
-    m_ofn.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
+    m_ofn.lStructSize = kWindows4Size;
     m_ofn.hwndOwner = parent != nullptr ? parent : MainWindowHandle();
     m_ofn.hInstance = ::GetModuleHandleA(nullptr);
     m_ofn.Flags = flags;

@@ -67,19 +67,15 @@ std::string Joined(const std::vector<std::string>& items) {
 }
 
 // Starts the program and waits for its main window.
-HWND Start(const std::string& program, PROCESS_INFORMATION& process,
-           const char* dllOverrides = nullptr) {
+HWND Start(const std::string& program, PROCESS_INFORMATION& process) {
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     std::string command = "\"" + program + "\"";
-    // Wine reads its DLL load order from the environment each program starts with.
-    ::SetEnvironmentVariableA("WINEDLLOVERRIDES", dllOverrides);
     if (!::CreateProcessA(program.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr,
                           nullptr, &startup, &process)) {
         std::printf("cannot start %s (error %lu)\n", program.c_str(), ::GetLastError());
         return nullptr;
     }
-    ::SetEnvironmentVariableA("WINEDLLOVERRIDES", nullptr);
     ::WaitForInputIdle(process.hProcess, kWaitMilliseconds);
     HWND window = nullptr;
     WaitUntil([&window] {
@@ -385,8 +381,21 @@ int FileDialog(const std::string& program, const std::string& probe) {
               ::CopyFileA(probe.c_str(), (folder + "\\comdlg32.dll").c_str(), FALSE),
           "Trellisan.exe and the stand-in comdlg32.dll copied to " + folder);
 
+    // Wine loads a program's DLLs from its own folder before its built-in ones where the
+    // program's settings say so; the test prefix gets that setting for the test's duration.
+    const char* kOverrides = "Software\\Wine\\AppDefaults\\Trellisan.exe\\DllOverrides";
+    HKEY overrides = nullptr;
+    ::RegCreateKeyExA(HKEY_CURRENT_USER, kOverrides, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                      &overrides, nullptr);
+    const char kNativeFirst[] = "native,builtin";
+    Check(::RegSetValueExA(overrides, "comdlg32", 0, REG_SZ,
+                           reinterpret_cast<const BYTE*>(kNativeFirst),
+                           sizeof kNativeFirst) == ERROR_SUCCESS,
+          "Wine told to load comdlg32.dll from the program's folder");
+    ::RegCloseKey(overrides);
+
     PROCESS_INFORMATION process = {};
-    HWND window = Start(copy, process, "comdlg32=n");
+    HWND window = Start(copy, process);
     Check(window != nullptr, "the window \"Effects Trellisan\" appears");
     if (window == nullptr)
         return 1;
@@ -403,6 +412,7 @@ int FileDialog(const std::string& program, const std::string& probe) {
           "Load hands the file dialog the Windows 4.0 OPENFILENAMEA of 76 bytes (got \"" +
               std::string(size) + "\")");
     Check(Stop(window, process), "the program ends again");
+    ::RegDeleteKeyA(HKEY_CURRENT_USER, kOverrides);
     ::DeleteFileA(record.c_str());
     ::DeleteFileA(copy.c_str());
     ::DeleteFileA((folder + "\\comdlg32.dll").c_str());
