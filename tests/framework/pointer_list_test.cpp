@@ -24,12 +24,33 @@ template <typename T> T Field(const void* base, std::size_t offset) {
     return value;
 }
 
+// The layout as the host knows it, written down here on its own: byte offsets on 32-bit
+// Windows, where every field is four bytes. A 64-bit native build widens each field to a
+// pointer, so At() scales the offsets with the pointer's size.
+constexpr std::size_t At(std::size_t offset32) {
+    return offset32 / 4 * sizeof(void*);
+}
+enum : std::size_t {
+    kListSize = 28,
+    kHead = 4,
+    kTail = 8,
+    kCount = 12,
+    kFreeChain = 16,
+    kBlockChain = 20,
+    kBlockSize = 24,
+};
+enum : std::size_t { kNodeNext = 0, kNodePrev = 4, kNodeData = 8 };
+
+// The length of a chain of links, each link at the given offset of its element.
+int ChainLength(const void* first, std::size_t link) {
+    int length = 0;
+    for (const void* p = first; p != nullptr; p = Field<const void*>(p, At(link)))
+        ++length;
+    return length;
+}
+
 int CountBlocks(const CPtrList& list) {
-    int blocks = 0;
-    for (const void* b = Field<const void*>(&list, PointerListLayout::kBlockChain); b != nullptr;
-         b = Field<const void*>(b, 0))
-        ++blocks;
-    return blocks;
+    return ChainLength(Field<const void*>(&list, At(kBlockChain)), 0);
 }
 
 TEST(PointerList, StartsEmpty) {
@@ -133,35 +154,34 @@ TEST(PointerList, NonPositiveBlockSizeStillWorks) {
 
 // Walks the list by its byte layout alone, as a host compiled by another compiler does.
 TEST(PointerList, ByteLayoutMatchesTheHostContract) {
-    if (sizeof(void*) == 4) {
-        EXPECT_EQ(sizeof(CPtrList), 28u);
-    }
+    EXPECT_EQ(sizeof(CPtrList), At(kListSize));
     CPtrList list(10);
     for (int i = 0; i < 25; ++i)
         list.AddTail(&g_items[i]);
 
+    // The two numbers first: where one of them is read as a link, the walks below cannot be.
+    ASSERT_EQ(Field<std::int32_t>(&list, At(kCount)), 25);
+    ASSERT_EQ(Field<std::int32_t>(&list, At(kBlockSize)), 10);
     EXPECT_NE(Field<const void*>(&list, 0), nullptr); // virtual table
-    EXPECT_EQ(Field<std::int32_t>(&list, PointerListLayout::kCount), 25);
-    EXPECT_EQ(Field<std::int32_t>(&list, PointerListLayout::kBlockSize), 10);
-    EXPECT_EQ(Field<const void*>(&list, PointerListLayout::kFreeChain) != nullptr, true);
+    EXPECT_EQ(ChainLength(Field<const void*>(&list, At(kFreeChain)), kNodeNext), 5);
+    EXPECT_EQ(CountBlocks(list), 3);
 
-    const void* head = Field<const void*>(&list, PointerListLayout::kHead);
-    const void* tail = Field<const void*>(&list, PointerListLayout::kTail);
-    EXPECT_EQ(Field<const void*>(head, PointerListLayout::kNodePrev), nullptr);
-    EXPECT_EQ(Field<const void*>(tail, PointerListLayout::kNodeNext), nullptr);
-    EXPECT_EQ(Field<const void*>(tail, PointerListLayout::kNodeData), &g_items[24]);
+    const void* head = Field<const void*>(&list, At(kHead));
+    const void* tail = Field<const void*>(&list, At(kTail));
+    EXPECT_EQ(Field<const void*>(head, At(kNodePrev)), nullptr);
+    EXPECT_EQ(Field<const void*>(tail, At(kNodeNext)), nullptr);
+    EXPECT_EQ(Field<const void*>(tail, At(kNodeData)), &g_items[24]);
 
     int i = 0;
     const void* prev = nullptr;
     for (const void* node = head; node != nullptr;
-         node = Field<const void*>(node, PointerListLayout::kNodeNext), ++i) {
-        EXPECT_EQ(Field<const void*>(node, PointerListLayout::kNodeData), &g_items[i]);
-        EXPECT_EQ(Field<const void*>(node, PointerListLayout::kNodePrev), prev);
+         node = Field<const void*>(node, At(kNodeNext)), ++i) {
+        EXPECT_EQ(Field<const void*>(node, At(kNodeData)), &g_items[i]);
+        EXPECT_EQ(Field<const void*>(node, At(kNodePrev)), prev);
         prev = node;
     }
     EXPECT_EQ(i, 25);
     EXPECT_EQ(prev, tail);
-    EXPECT_EQ(CountBlocks(list), 3);
 }
 
 } // namespace

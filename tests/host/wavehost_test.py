@@ -24,6 +24,9 @@ import wavefiles as wf  # noqa: E402
 
 ARGS = None
 
+# The independent programs the tests call; scripts/deps installs them all.
+TOOLS = ("sox", "ffmpeg", "ffprobe", "sndfile-info", "i686-w64-mingw32-objdump")
+
 
 def run(cmd, cwd, check=True):
     p = subprocess.run(cmd, cwd=cwd, capture_output=True)
@@ -106,10 +109,7 @@ class BoundaryTest(HostCase):
             "query read: 2", "query write: 2"])
 
     def test_library_imports_system_dlls_and_exports_by_name(self):
-        objdump = shutil.which("i686-w64-mingw32-objdump")
-        if not objdump:
-            self.skipTest("no i686-w64-mingw32-objdump")
-        dump = run([objdump, "-p", ARGS.plugin], self.dir).stdout.decode()
+        dump = run(["i686-w64-mingw32-objdump", "-p", ARGS.plugin], self.dir).stdout.decode()
         imports = set(re.findall(r"DLL Name: (\S+)", dump))
         self.assertLessEqual({i.lower() for i in imports}, {"kernel32.dll", "msvcrt.dll"})
         table = dump[dump.index("[Ordinal/Name Pointer] Table"):].split("\n\n")[0]
@@ -120,8 +120,7 @@ class BoundaryTest(HostCase):
 
     def test_plugin_next_to_the_program_is_found(self):
         beside = os.path.join(os.path.dirname(ARGS.wavehost), "wave.dll")
-        if not os.path.exists(beside):
-            self.skipTest("no wave.dll next to wavehost.exe")
+        self.assertTrue(os.path.exists(beside), "the build puts wave.dll next to wavehost.exe")
         status, out, err = self.host("plugin", plugin=False)
         self.assertEqual(status, 0, err)
         self.assertIn("type: FileFilter", out)
@@ -150,12 +149,14 @@ class BoundaryTest(HostCase):
         self.assertEqual(self.read("text.wav"), b"this is not a sound file at all\n")
 
     def test_path_of_260_characters_is_refused(self):
-        # The host hands over the full path: Z:, the scratch folder, sub-folders, the name.
-        folder = os.path.join(self.dir, "d" * 100, "e" * 100)
+        # The host hands over the full path: Z:, the scratch folder, sub-folders, the name. The
+        # two sub-folders bring the folder's path to 230 characters.
+        room = 230 - len("Z:" + self.dir) - 3
+        self.assertGreater(room, 1, "scratch folder %s too deep for these paths" % self.dir)
+        folder = os.path.join(self.dir, "d" * (room // 2), "e" * (room - room // 2))
         os.makedirs(folder)
         base = "Z:" + folder.replace("/", "\\") + "\\"
-        if len(base) > 250:
-            self.skipTest("scratch folder too deep")
+        self.assertEqual(len(base), 230)
         for total, opens in [(259, True), (260, False), (300, False)]:
             with self.subTest(length=total):
                 name = "n" * (total - len(base) - 4) + ".wav"
@@ -665,6 +666,10 @@ def main():
     ARGS, rest = parser.parse_known_args()
     for name in ("wine_run", "prefix", "wavehost", "plugin"):
         setattr(ARGS, name, os.path.abspath(getattr(ARGS, name)))
+    missing = [tool for tool in TOOLS if not shutil.which(tool)]
+    if missing:
+        sys.exit("wavehost_test.py: not installed: %s (scripts/deps installs them)"
+                 % ", ".join(missing))
     unittest.main(argv=[sys.argv[0]] + rest, verbosity=2)
 
 

@@ -18,7 +18,10 @@ protected:
 };
 
 // "95" when the registry is the Windows 95 family's (Wine with the Windows version set to 98),
-// "NT" otherwise; the in-process registry of the native build behaves like NT's.
+// "NT" otherwise. The native build's in-process registry stands for the NT family: natively
+// these tests check the store against that stand-in, and the Wine runs assert the same against
+// the real registry, in the build's prefix and one reporting Windows 2000 (NT) and one
+// reporting Windows 98 (95).
 std::string RegistryFamily() {
 #ifdef _WIN32
     return (::GetVersion() & 0x80000000u) != 0 ? "95" : "NT";
@@ -56,7 +59,7 @@ TEST_F(DeleteTest, ThreeLevelTreeGoesTheWayOfTheRegistrysFamily) {
                 oneStep ? "the one-step delete removes a preset with its subkeys"
                         : "the one-step delete is refused, the depth-first fall-back runs");
     EXPECT_EQ(family == "95", oneStep);
-    // Set by the test runs in prefixes of a chosen Windows version.
+    // Set by every Wine run, each in a prefix of a known Windows version.
     if (const char* expected = std::getenv("TEST_WINDOWS_FAMILY")) {
         EXPECT_EQ(std::string(expected), family);
     }
@@ -86,6 +89,39 @@ TEST_F(DeleteTest, EmptyPresetNameNeverReachesTheEffectKey) {
     const Snapshot before = TakeSnapshot(kRoot);
     store.DeletePreset("Reverb", "");
     EXPECT_EQ(before, TakeSnapshot(kRoot));
+}
+
+// The statuses the store's listings and deletion rely on, from the registry that runs the test.
+TEST_F(DeleteTest, RegistryStatusesTheStoreReliesOn) {
+    const std::string hall = kReverb + "\\Hall";
+    SetDwordValue(hall + "\\Sub", "v", 1);
+    SetStringValue(hall, "s", std::string(300, 's'));
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegOpenKeyExA(HKEY_CURRENT_USER, hall.c_str(), 0, KEY_ALL_ACCESS, &key));
+    char name[3];
+    DWORD length = sizeof name;
+    EXPECT_EQ(ERROR_MORE_DATA,
+              RegEnumKeyExA(key, 0, name, &length, nullptr, nullptr, nullptr, nullptr));
+    length = sizeof name;
+    EXPECT_EQ(ERROR_NO_MORE_ITEMS,
+              RegEnumKeyExA(key, 1, name, &length, nullptr, nullptr, nullptr, nullptr));
+    BYTE data[260];
+    DWORD dataLength = sizeof data;
+    DWORD type = 0;
+    length = sizeof name;
+    EXPECT_EQ(ERROR_MORE_DATA,
+              RegEnumValueA(key, 0, name, &length, nullptr, &type, data, &dataLength));
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegDeleteKeyA(key, "Missing"));
+    RegCloseKey(key);
+
+    HKEY reverb = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegOpenKeyExA(HKEY_CURRENT_USER, kReverb.c_str(), 0, KEY_READ | KEY_WRITE, &reverb));
+    // Hall has a subkey: the NT family refuses, the Windows 95 family deletes the tree.
+    EXPECT_EQ(RegistryFamily() == "NT" ? ERROR_ACCESS_DENIED : ERROR_SUCCESS,
+              RegDeleteKeyA(reverb, "Hall"));
+    RegCloseKey(reverb);
 }
 
 TEST_F(DeleteTest, DeleteKeyTreeReportsAMissingKey) {

@@ -229,10 +229,20 @@ TEST_F(CommandsTest, LoadImportsEveryChosenFileAndRefreshesTheEffects) {
     EXPECT_TRUE(PresetExists("Reverb", "Hall"));
     EXPECT_TRUE(PresetExists("Echo", "Slap"));
 
-    // Loading again adds nothing twice; a single chosen file is one full path.
+    // A single chosen file is one full path. Behind the dialog's back Hall's value changed and
+    // an effect was added: the file's value back and the new effect listed come from this
+    // second Load alone, which adds nothing twice.
+    test_support::SetDwordValue(PresetKeyPath("Reverb", "Hall"), "Level", 99);
+    AddPreset("Delay", "Tap");
+    SelectEffect("Echo");
     m_pickers.filesChosen = folder.path() + std::string("\\one.kvp\0\0", 10);
     Click(IDC_LOAD);
-    EXPECT_EQ(Effects(), (Names{"Chorus", "Echo", "Reverb"}));
+    EXPECT_EQ(Effects(), (Names{"Chorus", "Delay", "Echo", "Reverb"}));
+    EXPECT_EQ(::SendMessageA(Item(IDC_EFFECT_LIST), LB_GETCURSEL, 0, 0), LB_ERR);
+    DWORD level = 0;
+    EXPECT_TRUE(test_support::GetDword(PresetKeyPath("Reverb", "Hall"), "Level", level));
+    EXPECT_EQ(level, 7u);
+    EXPECT_EQ(RegistrySubkeys(EffectKeyPath("Reverb")), (Names{"Hall"}));
 }
 
 TEST_F(CommandsTest, BackupAllWritesEveryPresetOfEveryEffect) {

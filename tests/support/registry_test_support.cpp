@@ -16,6 +16,7 @@ namespace {
 // Room for any value name and data a registry may hold.
 constexpr size_t kAnyValueNameChars = 16384;
 constexpr size_t kAnyValueBytes = 70000;
+constexpr size_t kAnyKeyNameChars = 256;
 
 [[noreturn]] void PrintAndExit(const char* file, int line, const std::string& what) {
     std::fprintf(stderr, "%s:%d: setup failed: %s\n", file, line, what.c_str());
@@ -34,25 +35,55 @@ HKEY Create(HKEY parent, const std::string& path, const char* file, int line) {
     return key;
 }
 
+std::string Below(const std::string& path, const std::string& name) {
+    return path + "\\" + name;
+}
+
+// The existing key at path below HKEY_CURRENT_USER; null when it cannot be opened.
+HKEY OpenKey(const std::string& path, REGSAM access = KEY_READ) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, access, &key) != ERROR_SUCCESS)
+        return nullptr;
+    return key;
+}
+
 void SnapshotBelow(const std::string& path, Snapshot& out) {
-    RegistryKey key;
-    if (key.OpenExisting(HKEY_CURRENT_USER, path.c_str(), KEY_READ) != ERROR_SUCCESS)
+    HKEY key = OpenKey(path);
+    if (key == nullptr)
         return;
-    KeyScope scope(key);
     std::vector<BYTE> data(kAnyValueBytes);
     char name[kAnyValueNameChars];
     for (DWORD i = 0;; ++i) {
         DWORD nameLength = sizeof name;
         DWORD dataLength = static_cast<DWORD>(data.size());
         DWORD type = 0;
-        if (RegEnumValueA(key.m_hKey, i, name, &nameLength, nullptr, &type, data.data(),
-                          &dataLength) != ERROR_SUCCESS)
+        if (RegEnumValueA(key, i, name, &nameLength, nullptr, &type, data.data(), &dataLength) !=
+            ERROR_SUCCESS)
             break;
         out[path][std::string(name, nameLength)] =
             StoredValue{type, std::string(reinterpret_cast<char*>(data.data()), dataLength)};
     }
+    RegCloseKey(key);
     for (const std::string& sub : Subkeys(path))
-        SnapshotBelow(SubkeyPath(path, sub), out);
+        SnapshotBelow(Below(path, sub), out);
+}
+
+// Deletes the subkey name of parent, its own subkeys first, one registry call at a time.
+LONG DeleteDepthFirst(HKEY parent, const std::string& name) {
+    HKEY key = nullptr;
+    LONG status = RegOpenKeyExA(parent, name.c_str(), 0, KEY_READ | KEY_WRITE, &key);
+    if (status != ERROR_SUCCESS)
+        return status;
+    char sub[kAnyKeyNameChars];
+    for (;;) {
+        DWORD length = sizeof sub;
+        if (RegEnumKeyExA(key, 0, sub, &length, nullptr, nullptr, nullptr, nullptr) !=
+                ERROR_SUCCESS ||
+            DeleteDepthFirst(key, std::string(sub, length)) != ERROR_SUCCESS)
+            break;
+    }
+    RegCloseKey(key);
+    return RegDeleteKeyA(parent, name.c_str());
 }
 
 } // namespace
@@ -112,29 +143,38 @@ void WipeKey(const std::string& path, const char* file, int line) {
 #ifdef _WIN32
     test_prefix::RequireTestPrefix();
 #endif
-    DeleteKeyTree(HKEY_CURRENT_USER, path.c_str());
+    const size_t split = path.rfind('\\');
+    HKEY parent = HKEY_CURRENT_USER;
+    if (split != std::string::npos) {
+        parent = OpenKey(path.substr(0, split), KEY_READ | KEY_WRITE);
+        if (parent == nullptr)
+            return; // nothing above it, so nothing to wipe
+    }
+    DeleteDepthFirst(parent, path.substr(split + 1));
+    if (parent != HKEY_CURRENT_USER)
+        RegCloseKey(parent);
     if (KeyExists(path))
         SetupFailed(file, line, "cannot wipe key " + path);
 }
 
 bool KeyExists(const std::string& path) {
-    RegistryKey key;
-    if (key.OpenExisting(HKEY_CURRENT_USER, path.c_str(), KEY_READ) != ERROR_SUCCESS)
+    HKEY key = OpenKey(path);
+    if (key == nullptr)
         return false;
-    key.Close();
+    RegCloseKey(key);
     return true;
 }
 
 bool GetRaw(const std::string& keyPath, const std::string& name, StoredValue& value) {
-    RegistryKey key;
-    if (key.OpenExisting(HKEY_CURRENT_USER, keyPath.c_str(), KEY_READ) != ERROR_SUCCESS)
+    HKEY key = OpenKey(keyPath);
+    if (key == nullptr)
         return false;
-    KeyScope scope(key);
     std::vector<BYTE> data(kAnyValueBytes);
     DWORD length = static_cast<DWORD>(data.size());
     DWORD type = 0;
-    if (RegQueryValueExA(key.m_hKey, name.c_str(), nullptr, &type, data.data(), &length) !=
-        ERROR_SUCCESS)
+    const LONG status = RegQueryValueExA(key, name.c_str(), nullptr, &type, data.data(), &length);
+    RegCloseKey(key);
+    if (status != ERROR_SUCCESS)
         return false;
     value = StoredValue{type, std::string(reinterpret_cast<char*>(data.data()), length)};
     return true;
@@ -157,19 +197,18 @@ Snapshot TakeSnapshot(const std::string& path) {
 
 std::vector<std::string> Subkeys(const std::string& path) {
     std::vector<std::string> names;
-    RegistryKey key;
-    if (key.OpenExisting(HKEY_CURRENT_USER, path.c_str(), KEY_READ) != ERROR_SUCCESS)
+    HKEY key = OpenKey(path);
+    if (key == nullptr)
         return names;
-    KeyScope scope(key);
-    // A buffer for any key name, and no class: independent of the store's listing.
-    char name[kNameBufferChars];
+    char name[kAnyKeyNameChars];
     for (DWORD i = 0;; ++i) {
         DWORD length = sizeof name;
-        if (RegEnumKeyExA(key.m_hKey, i, name, &length, nullptr, nullptr, nullptr, nullptr) !=
+        if (RegEnumKeyExA(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) !=
             ERROR_SUCCESS)
             break;
         names.emplace_back(name, length);
     }
+    RegCloseKey(key);
     return names;
 }
 

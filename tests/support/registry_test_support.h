@@ -43,11 +43,12 @@ void SetStringValue(const std::string& keyPath, const std::string& name, const s
 // time (its full path may be longer than a registry takes in one call). Returns the handle
 // of the deepest key, open; the caller closes it.
 HKEY CreateChain(const std::string& path, const std::string& name, int levels, TEST_SUPPORT_CALLER);
-// Removes the key at path with everything below it (nothing to do when it is missing),
-// through the store's own recursive delete.
+// Removes the key at path with everything below it (nothing to do when it is missing), depth
+// first through the registry's own calls, never through the store's deletion.
 void WipeKey(const std::string& path, TEST_SUPPORT_CALLER);
 
-// Observation: raw reads, independent of the code under test.
+// Observation: raw reads through the registry's own calls (ADVAPI32, natively the in-process
+// registry's functions of the same names), never through RegistryKey or the store.
 struct StoredValue {
     DWORD type;
     std::string data;
