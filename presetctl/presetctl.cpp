@@ -123,6 +123,9 @@ void Presetctl::Report(const std::string& path, const StoreReport& report,
     case StoreReport::FileState::kNotPresetFile:
         Fail(path, "not a preset file");
         break;
+    case StoreReport::FileState::kNoPresetName:
+        Fail(path, "names no effect or no preset; nothing stored");
+        break;
     default:
         Fail(path, fileProblem);
     }

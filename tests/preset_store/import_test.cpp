@@ -74,6 +74,17 @@ TEST_F(ImportTest, EmptyBodyLineSetsTheDefaultValueToZero) {
     EXPECT_EQ("dword 0", ValueText(kWarm, ""));
 }
 
+// A last line that holds only the end-of-file mark of older editors stores nothing.
+TEST_F(ImportTest, EndOfFileMarkLeavesTheDefaultValue) {
+    const std::string path = ScratchFolder("import") + "/eof.kvp";
+    WriteFileBytes(
+        path, TextLines({"KELVIDROMEPRESET2.0", "Zfx", "Zp", "% - keep me", "Mix - 40"}) + "\x1a");
+    EXPECT_TRUE(store.ImportPresetFile(path.c_str()).Complete());
+    const std::string key = PresetKeyPath("Zfx", "Zp");
+    EXPECT_EQ("string " + Sz("keep me"), ValueText(key, ""));
+    EXPECT_EQ("dword 40", ValueText(key, "Mix"));
+}
+
 TEST_F(ImportTest, Version2ReturnAtThePresetKeyIsIgnored) {
     Import({"KELVIDROMEPRESET2.0", "Reverb", "Warm", "[..]", "[..]", "Up - 1", "[A]", "[..]",
             "[..]", "Still - 2"});
@@ -117,6 +128,18 @@ TEST_F(ImportTest, FilesThatStoreNothing) {
         Import(lines);
         EXPECT_TRUE(TakeSnapshot("Software\\Vantor").empty()) << lines.size() << " lines";
         EXPECT_FALSE(KeyExists(kWarm + "\\Empty"));
+    }
+    // Without an effect or a preset name the values would land in a key above any preset:
+    // such a file is reported and stores nothing.
+    const std::string path = ScratchFolder("import") + "/unnamed.kvp";
+    for (const auto& names : {std::vector<std::string>{"", "Warm"}, {"Reverb", ""}, {"", ""}}) {
+        WriteFileBytes(path,
+                       TextLines({kMagicVersion2, names[0], names[1], "Mix - 1", "[S]", "In - 2"}));
+        EXPECT_EQ(StoreReport::FileState::kNoPresetName, store.ImportPresetFile(path.c_str()).file);
+        EXPECT_TRUE(TakeSnapshot("Software\\Vantor").empty()) << names[0] << "\\" << names[1];
+        WriteFileBytes(path, TextLines({kMagicVersion1, names[0], names[1], "Mix - 1"}));
+        EXPECT_EQ(StoreReport::FileState::kNoPresetName, store.ImportPresetFile(path.c_str()).file);
+        EXPECT_TRUE(TakeSnapshot("Software\\Vantor").empty()) << names[0] << "\\" << names[1];
     }
     store.ImportPresetFile((ScratchFolder("import") + "/missing.kvp").c_str());
     EXPECT_EQ(nullptr, store.m_presetFile);
