@@ -643,6 +643,29 @@ class CopyTest(HostCase):
         self.assertEqual(self.copy("rf64.wav", "rf64_copy.wav")[:4], b"RIFF")
         self.peers_agree("rf64.wav", "rf64_copy.wav", 2, 16)
 
+    def test_copy_never_writes_over_its_source_and_replaces_out_only_when_done(self):
+        wav = wf.riff(wf.fmt(1, 8000, 16), wf.data(wf.frames16(10, 1)))
+        src = self.write("src.wav", wav)
+        os.link(self.path("src.wav"), self.path("hard.wav"))
+        os.symlink(self.dir, self.path("alias"))
+        for out in ("hard.wav", "alias/src.wav"):
+            with self.subTest(out=out):
+                status, _, err = self.host("copy", src, out)
+                self.assertEqual(status, 2, err)
+                self.assertIn("two different files", err)
+                self.assertEqual(self.read("src.wav"), wav)
+        # OUT is replaced once the copy is whole; one that cannot be replaced stays as it was.
+        self.write("old.wav", b"old contents")
+        self.assertEqual(self.sox_raw(self.copy(src, "old.wav") and "old.wav"),
+                         wf.frames16(10, 1))
+        self.write("locked.wav", b"keep me")
+        os.chmod(self.path("locked.wav"), 0o444)
+        status, _, err = self.host("copy", src, "locked.wav")
+        self.assertEqual(status, 1, err)
+        self.assertEqual(self.read("locked.wav"), b"keep me")
+        self.assertEqual(sorted(n for n in os.listdir(self.dir) if not n.endswith(".raw")),
+                         ["alias", "hard.wav", "locked.wav", "old.wav", "src.wav"])
+
     def test_copy_of_a_short_file_is_completed_with_silence(self):
         whole = wf.riff(wf.fmt(1, 8000, 16), wf.data(wf.frames16(10, 1)))
         src = self.write("short.wav", whole[:-5])

@@ -212,6 +212,17 @@ TEST_F(ExportTest, UnwritableFileTouchesNoKey) {
               store.ExportPreset("Reverb", "Warm", path.c_str()).file);
     EXPECT_EQ(nullptr, store.m_presetFile);
     EXPECT_FALSE(KeyExists(std::string(kEffectsRoot)));
+
+    // A write that fails part-way, on a device that is always full, is reported.
+#ifdef _WIN32
+    const char* full = "Z:\\dev\\full";
+#else
+    const char* full = "/dev/full";
+#endif
+    SetStringValue(kWarm, "Title", "Big hall");
+    EXPECT_EQ(StoreReport::FileState::kStreamError,
+              store.ExportPreset("Reverb", "Warm", full).file);
+    EXPECT_EQ(nullptr, store.m_presetFile);
 }
 
 TEST_F(ExportTest, OutputNameReplacesWhatAFileNameCannotHold) {
