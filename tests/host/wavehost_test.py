@@ -654,17 +654,17 @@ class CopyTest(HostCase):
                 self.assertEqual(status, 2, err)
                 self.assertIn("two different files", err)
                 self.assertEqual(self.read("src.wav"), wav)
-        # OUT is replaced once the copy is whole; one that cannot be replaced stays as it was.
+        # OUT is replaced once the copy is whole; what cannot be replaced stays as it was, and
+        # no half-written file is left behind.
         self.write("old.wav", b"old contents")
-        self.assertEqual(self.sox_raw(self.copy(src, "old.wav") and "old.wav"),
-                         wf.frames16(10, 1))
-        self.write("locked.wav", b"keep me")
-        os.chmod(self.path("locked.wav"), 0o444)
-        status, _, err = self.host("copy", src, "locked.wav")
+        self.copy(src, "old.wav")
+        self.assertEqual(self.sox_raw("old.wav"), wf.frames16(10, 1))
+        os.mkdir(self.path("folder.wav"))
+        status, _, err = self.host("copy", src, "folder.wav")
         self.assertEqual(status, 1, err)
-        self.assertEqual(self.read("locked.wav"), b"keep me")
+        self.assertIn("cannot write folder.wav", err)
         self.assertEqual(sorted(n for n in os.listdir(self.dir) if not n.endswith(".raw")),
-                         ["alias", "hard.wav", "locked.wav", "old.wav", "src.wav"])
+                         ["alias", "folder.wav", "hard.wav", "old.wav", "src.wav"])
 
     def test_copy_of_a_short_file_is_completed_with_silence(self):
         whole = wf.riff(wf.fmt(1, 8000, 16), wf.data(wf.frames16(10, 1)))

@@ -213,16 +213,14 @@ TEST_F(ExportTest, UnwritableFileTouchesNoKey) {
     EXPECT_EQ(nullptr, store.m_presetFile);
     EXPECT_FALSE(KeyExists(std::string(kEffectsRoot)));
 
-    // A write that fails part-way, on a device that is always full, is reported.
-#ifdef _WIN32
-    const char* full = "Z:\\dev\\full";
-#else
-    const char* full = "/dev/full";
-#endif
+    // A write that fails once the file is open, on a device that is always full, is
+    // reported. (Wine's C runtime takes a character device for a console and reports nothing.)
+#ifndef _WIN32
     SetStringValue(kWarm, "Title", "Big hall");
     EXPECT_EQ(StoreReport::FileState::kStreamError,
-              store.ExportPreset("Reverb", "Warm", full).file);
+              store.ExportPreset("Reverb", "Warm", "/dev/full").file);
     EXPECT_EQ(nullptr, store.m_presetFile);
+#endif
 }
 
 TEST_F(ExportTest, OutputNameReplacesWhatAFileNameCannotHold) {
