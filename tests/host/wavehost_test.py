@@ -324,6 +324,38 @@ class HandBuiltTest(HostCase):
         self.assertEqual(self.dump(name), wf.frames16(40))
         self.assertEqual(self.read(name), rich_file())  # reading changes no byte
 
+    def test_chunks_are_left_at_their_declared_end_and_a_later_cue_chunk_counts(self):
+        samples = wf.frames16(100, 1)
+
+        def point(cue_id, offset):
+            return wf.u32(cue_id) + wf.u32(0) + b"data" + wf.u32(0) + wf.u32(0) + wf.u32(offset)
+
+        # Room for one cue point or segment more than the count; lists whose walk stops short.
+        files = {
+            "cue_spare.wav": wf.chunk("cue ", wf.u32(1) + point(1, 5) + point(2, 150)),
+            "cue_none.wav": wf.chunk("cue ", wf.u32(0) + point(2, 150)),
+            "plst_spare.wav": wf.cue([(1, 5)]) + wf.chunk(
+                "plst", wf.u32(1) + wf.u32(1) + wf.u32(9) + wf.u32(1) + b"data" + wf.u32(0) * 2),
+            "list_empty.wav": b"LIST" + wf.u32(0),
+            "list_spare.wav": wf.chunk("LIST", b"INFO" + wf.info("INAM", b"t") + b"da"),
+            "list_odd.wav": wf.chunk("LIST", b"INFOx"),
+        }
+        for name, chunks in files.items():
+            with self.subTest(name=name):
+                self.write(name, wf.riff(wf.fmt(1, 8000, 16), chunks, wf.data(samples)))
+                self.assertItems(self.info(name), frames=100, frames_read=100)
+                self.assertEqual(self.dump(name), samples)
+                self.assertEqual(self.sox_raw(name), samples)
+        self.assertIn("title: t", self.info("list_spare.wav"))
+
+        # A later cue chunk replaces an earlier one; labels listed before it reach its points.
+        name = self.write("two_cues.wav", wf.riff(
+            wf.fmt(1, 8000, 16), wf.cue([(1, 5)]), wf.adtl(wf.labl(2, b"two"), wf.labl(3, b"3")),
+            wf.cue([(2, 7), (3, 9)]), wf.data(samples)))
+        self.assertEqual(self.info(name)[-4:], [
+            "markers: 2", 'marker 0: type=2 start=7 end=0 point=1 label="two" note=""',
+            'marker 1: type=2 start=9 end=0 point=1 label="3" note=""', "playlist entries: 0"])
+
     def test_hand_over_without_reading_a_frame(self):
         # A buffer smaller than a frame reads nothing; the hand-over still takes place.
         name = self.write("rich.wav", rich_file())
