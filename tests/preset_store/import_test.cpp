@@ -74,17 +74,6 @@ TEST_F(ImportTest, EmptyBodyLineSetsTheDefaultValueToZero) {
     EXPECT_EQ("dword 0", ValueText(kWarm, ""));
 }
 
-// A last line that holds only the end-of-file mark of older editors stores nothing.
-TEST_F(ImportTest, EndOfFileMarkLeavesTheDefaultValue) {
-    const std::string path = ScratchFolder("import") + "/eof.kvp";
-    WriteFileBytes(
-        path, TextLines({"KELVIDROMEPRESET2.0", "Zfx", "Zp", "% - keep me", "Mix - 40"}) + "\x1a");
-    EXPECT_TRUE(store.ImportPresetFile(path.c_str()).Complete());
-    const std::string key = PresetKeyPath("Zfx", "Zp");
-    EXPECT_EQ("string " + Sz("keep me"), ValueText(key, ""));
-    EXPECT_EQ("dword 40", ValueText(key, "Mix"));
-}
-
 TEST_F(ImportTest, Version2ReturnAtThePresetKeyIsIgnored) {
     Import({"KELVIDROMEPRESET2.0", "Reverb", "Warm", "[..]", "[..]", "Up - 1", "[A]", "[..]",
             "[..]", "Still - 2"});
