@@ -274,6 +274,40 @@ TEST_F(PresetctlTest, LongValuesEndOfFileMarksAndUnnamedFiles) {
     EXPECT_EQ(before, TakeSnapshot(kEffectsRoot));
 }
 
+// The reading end of a pipe that takes the first bytes and goes away.
+struct PipeReader {
+    HANDLE pipe;
+    DWORD got;
+};
+
+DWORD WINAPI ReadAndGoAway(LPVOID context) {
+    PipeReader& reader = *static_cast<PipeReader*>(context);
+    ::ConnectNamedPipe(reader.pipe, nullptr);
+    char bytes[64];
+    ::ReadFile(reader.pipe, bytes, sizeof bytes, &reader.got, nullptr);
+    ::CloseHandle(reader.pipe);
+    return 0;
+}
+
+// A write that fails part-way, as on a disk that fills up during a backup.
+TEST_F(PresetctlTest, AWriteThatFailsPartWayIsReported) {
+    for (int i = 0; i < 400; ++i)
+        SetStringValue(PresetKeyPath("Big", "P"), "v" + std::to_string(i), std::string(1000, 'x'));
+    const std::string pipe =
+        "\\\\.\\pipe\\presetctl_test_" + std::to_string(::GetCurrentProcessId());
+    PipeReader reader = {::CreateNamedPipeA(pipe.c_str(), PIPE_ACCESS_INBOUND,
+                                            PIPE_TYPE_BYTE | PIPE_WAIT, 1, 0, 4096, 0, nullptr),
+                         0};
+    ASSERT_NE(INVALID_HANDLE_VALUE, reader.pipe);
+    HANDLE thread = ::CreateThread(nullptr, 0, ReadAndGoAway, &reader, 0, nullptr);
+    const Result r = Run({"export", "Big", "P", pipe});
+    ::WaitForSingleObject(thread, INFINITE);
+    ::CloseHandle(thread);
+    EXPECT_EQ(64u, reader.got); // the file was open and written to
+    EXPECT_EQ(1u, r.status);
+    EXPECT_EQ("presetctl: " + pipe + ": cannot write the file\r\n", r.err);
+}
+
 // Wine's registry takes key paths of at most 260 characters in its ANSI calls: what lies
 // deeper can be neither stored nor read, and presetctl says so.
 TEST_F(PresetctlTest, WhatWasNotStoredOrWrittenWholeIsReported) {
