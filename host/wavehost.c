@@ -743,10 +743,47 @@ static int sink_plugin(void* ctx, unsigned char* data, int frames, int frameByte
     return 1;
 }
 
+/* Whether both paths lead to one existing file, however each spells it (another drive, a
+ * short name, a network path): the same volume and the same file index. */
+static int same_file(const char* a, const char* b) {
+    BY_HANDLE_FILE_INFORMATION info[2];
+    const char* paths[2];
+    int i;
+    paths[0] = a;
+    paths[1] = b;
+    for (i = 0; i < 2; ++i) {
+        HANDLE h = CreateFileA(paths[i], 0, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
+                               0, NULL);
+        BOOL known;
+        if (h == INVALID_HANDLE_VALUE)
+            return 0;
+        known = GetFileInformationByHandle(h, &info[i]);
+        CloseHandle(h);
+        if (!known)
+            return 0;
+    }
+    return info[0].dwVolumeSerialNumber == info[1].dwVolumeSerialNumber &&
+           info[0].nFileIndexHigh == info[1].nFileIndexHigh &&
+           info[0].nFileIndexLow == info[1].nFileIndexLow;
+}
+
+/* Puts the finished copy in place of OUT. Windows 95, 98 and ME have no replacing move. */
+static int replace_file(const char* from, const char* to) {
+    if (MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING))
+        return 1;
+    if (GetLastError() != ERROR_CALL_NOT_IMPLEMENTED)
+        return 0;
+    DeleteFileA(to);
+    return MoveFileA(from, to);
+}
+
 static int cmd_copy(const Plugin* p, const Options* o, const char* in, const char* out) {
     Reader rd;
     WriteCtx w;
     char full[1024]; /* longer than any path the plug-in takes */
+    char folder[1024];
+    char temp[MAX_PATH];
+    char* cut;
     DWORD n;
     size_t i;
     int frames;
@@ -756,16 +793,19 @@ static int cmd_copy(const Plugin* p, const Options* o, const char* in, const cha
     HostPlayListEntry* entriesBefore = NULL;
 
     {
-        /* Writing opens OUT with truncation: never over the file being read. */
+        /* Never over the file being read, whichever way OUT names it. */
         char fullIn[1024];
         DWORD a = GetFullPathNameA(in, sizeof fullIn, fullIn, NULL);
         n = GetFullPathNameA(out, sizeof full, full, NULL);
-        if (a > 0 && a < sizeof fullIn && n > 0 && n < sizeof full &&
-            lstrcmpiA(fullIn, full) == 0) {
+        if ((a > 0 && a < sizeof fullIn && n > 0 && n < sizeof full &&
+             lstrcmpiA(fullIn, full) == 0) ||
+            same_file(in, out)) {
             fail_line("usage: copy needs two different files");
             return EXIT_USAGE;
         }
     }
+    if (n == 0 || n >= sizeof full)
+        lstrcpynA(full, out, sizeof full);
     if (!reader_open(&rd, p, in, o->bufferBytes, NULL)) {
         reader_end(&rd, p, 0);
         return EXIT_FILE;
@@ -793,8 +833,21 @@ static int cmd_copy(const Plugin* p, const Options* o, const char* in, const cha
     }
     call_capabilities(w.obj);
     call_query(w.obj, 0);
-    n = GetFullPathNameA(out, sizeof full, full, NULL);
-    if (!call_open(w.obj, (n > 0 && n < sizeof full) ? full : out, 0)) {
+    /* The copy is written to a new file in OUT's folder, which replaces OUT only once it is
+     * complete: a failed copy leaves OUT as it was. */
+    lstrcpynA(folder, full, sizeof folder);
+    cut = strrchr(folder, '\\');
+    if (cut != NULL)
+        cut[cut == folder || cut[-1] == ':' ? 1 : 0] = '\0';
+    else
+        lstrcpyA(folder, ".");
+    if (GetTempFileNameA(folder, "wvh", 0, temp) == 0) {
+        fail_line("cannot create %s", out);
+        status = EXIT_FILE;
+        goto done_writer;
+    }
+    if (!call_open(w.obj, temp, 0)) {
+        DeleteFileA(temp);
         fail_line("cannot create %s", out);
         status = EXIT_FILE;
         goto done_writer;
@@ -859,6 +912,12 @@ done_close:
         fail_line("%s: the writer changed the host's records", out);
         status = EXIT_BOUNDARY;
     }
+    if (status == 0 && !replace_file(temp, full)) {
+        fail_line("cannot write %s", out);
+        status = EXIT_FILE;
+    }
+    if (status != 0)
+        DeleteFileA(temp);
     free(markersBefore);
     free(entriesBefore);
 done_writer:

@@ -27,6 +27,14 @@ bool ReadLine(FILE* file, std::string& line) {
         else if (next != EOF)
             std::ungetc(next, file);
     }
+    // A 0x1A byte alone on the last line is the end-of-file mark that older editors write;
+    // anywhere else it is data.
+    if (line == "\x1a") {
+        const int next = std::getc(file);
+        if (next == EOF)
+            return false;
+        std::ungetc(next, file);
+    }
     return true;
 }
 

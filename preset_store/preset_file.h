@@ -31,7 +31,8 @@ extern const VersionRules kVersion2;
 // Reads the next line, or its next 1999 characters when it is longer, as a text-mode stream
 // gives it (a carriage return right before a line feed is dropped), without the line feed and
 // up to a zero byte. Opened in binary mode, unlike a text-mode stream, it goes on past a 0x1A
-// byte, which a string value may hold. False at the end of the file.
+// byte, which a string value may hold. False at the end of the file, which a last line that
+// holds only a 0x1A byte marks as well.
 bool ReadLine(FILE* file, std::string& line);
 
 // Whether the line starts with the version's magic text (what follows it is not looked at).

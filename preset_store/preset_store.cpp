@@ -11,9 +11,15 @@ using namespace preset_file;
 
 namespace {
 
-constexpr DWORD kDataBufferBytes = 260;
+// Large enough for every value whose line the import takes back whole: it reads lines of up to
+// kLineBufferBytes - 1 characters, line feed included, as a text-mode stream gives them.
+constexpr DWORD kValueNameChars = kLineBufferBytes;
+constexpr DWORD kDataBufferBytes = kLineBufferBytes;
+constexpr size_t kLongestLine = kLineBufferBytes - 2;
 // Levels of subkeys below the preset key that the export walks into.
 constexpr size_t kMaxExportDepth = 200;
+// The highest counter that OutputName adds to a time-stamped name that exists.
+constexpr int kMaxNameCounter = 100000;
 
 std::string ValueProblem(const char* name, const char* problem) {
     return std::string("value \"") + name + "\" " + problem;
@@ -53,27 +59,29 @@ StoreReport PresetStore::ExportPreset(const char* effect, const char* preset, co
     };
     open();
 
-    char name[kNameBufferChars];
+    char name[kValueNameChars];
     BYTE data[kDataBufferBytes];
     std::string subkey;
     for (;;) {
         // Arrival at a key: its values, every time.
         for (DWORD valueIndex = 0;; ++valueIndex) {
-            DWORD nameLength = kNameBufferChars;
+            DWORD nameLength = kValueNameChars;
             DWORD dataLength = kDataBufferBytes;
             DWORD type = REG_NONE;
             std::memset(data, 0, 4);
             const LONG status = RegEnumValueA(key.m_hKey, valueIndex, name, &nameLength, nullptr,
                                               &type, data, &dataLength);
+            if (status == ERROR_MORE_DATA) {
+                // Only this value is lost; the listing goes on with the next one.
+                report.Add(keyPath, "holds a value too long for a preset file; it is left out");
+                continue;
+            }
             if (status != ERROR_SUCCESS) {
-                if (status == ERROR_MORE_DATA)
-                    report.Add(keyPath, "holds a value too long for a preset file; it and the "
-                                        "values listed after it are left out");
-                else if (status != ERROR_NO_MORE_ITEMS && key.m_hKey != nullptr)
+                if (status != ERROR_NO_MORE_ITEMS && key.m_hKey != nullptr)
                     report.Add(keyPath, "cannot be listed");
                 break;
             }
-            name[nameLength < kNameBufferChars ? nameLength : kNameBufferChars - 1] = '\0';
+            name[nameLength < kValueNameChars ? nameLength : kValueNameChars - 1] = '\0';
             if (dataLength > kDataBufferBytes)
                 dataLength = kDataBufferBytes;
             std::string text;
@@ -90,13 +98,21 @@ StoreReport PresetStore::ExportPreset(const char* effect, const char* preset, co
                 report.Add(keyPath, ValueProblem(name, problem));
             if (ValueLineMovesTheReader(name, text))
                 continue;
+            std::string line;
             if (type == REG_SZ) {
-                write(StringValueLine(name, text));
+                line = StringValueLine(name, text);
             } else {
                 DWORD number;
                 std::memcpy(&number, data, 4);
-                write(DwordValueLine(name, number));
+                line = DwordValueLine(name, number);
             }
+            // A longer line would read back as two, the second one a value of its own.
+            if (line.size() > kLongestLine) {
+                report.Add(keyPath, ValueProblem(name, "is too long for a preset file line and "
+                                                       "is left out"));
+                continue;
+            }
+            write(line);
         }
 
         // The next subkey to enter, past those whose line would read as something else. Any
@@ -161,7 +177,7 @@ StoreReport PresetStore::ImportPresetFile(const char* path) {
     }
     if (!read)
         report.file = StoreReport::FileState::kNotPresetFile;
-    else if (std::ferror(m_presetFile) != 0)
+    else if (std::ferror(m_presetFile) != 0 && report.file == StoreReport::FileState::kDone)
         report.file = StoreReport::FileState::kStreamError;
     std::fclose(m_presetFile);
     m_presetFile = nullptr;
@@ -187,6 +203,11 @@ bool PresetStore::ReadVersion(const VersionRules& rules, StoreReport& report) {
     std::string preset;
     ReadLine(m_presetFile, effect);
     ReadLine(m_presetFile, preset);
+    // Without both names the values would land in the effects key or an effect's own key.
+    if (effect.empty() || preset.empty()) {
+        report.file = StoreReport::FileState::kNoPresetName;
+        return true;
+    }
     const std::string presetPath = PresetKeyPath(effect, preset);
     std::string currentPath = presetPath;
     while (ReadLine(m_presetFile, line)) {
@@ -226,18 +247,29 @@ std::string FileNamePart(const std::string& name) {
     return part;
 }
 
+bool PresetStore::FileExists(const std::string& name) {
+    m_presetFile = std::fopen(name.c_str(), "r");
+    if (m_presetFile == nullptr)
+        return false;
+    std::fclose(m_presetFile);
+    m_presetFile = nullptr;
+    return true;
+}
+
 std::string PresetStore::OutputName(const char* folder, const char* effect, const char* preset) {
     const std::string plain =
         std::string(folder) + "\\" + FileNamePart(effect) + " - " + FileNamePart(preset);
     std::string name = plain + ".kvp";
-    m_presetFile = std::fopen(name.c_str(), "r");
-    if (m_presetFile != nullptr) {
-        std::fclose(m_presetFile);
-        m_presetFile = nullptr;
-        char stamp[64];
-        const std::time_t now = std::time(nullptr);
-        std::strftime(stamp, sizeof stamp, "%d-%m-%y %H-%M", std::localtime(&now));
-        name = plain + " - " + stamp + ".kvp";
-    }
+    if (!FileExists(name))
+        return name;
+    char stamp[64];
+    const std::time_t now = std::time(nullptr);
+    std::strftime(stamp, sizeof stamp, "%d-%m-%y %H-%M", std::localtime(&now));
+    const std::string stamped = plain + " - " + stamp;
+    name = stamped + ".kvp";
+    // Presets whose names coincide in a file name, or a second run in the same minute: a
+    // counter keeps every file of its own.
+    for (int counter = 2; FileExists(name) && counter < kMaxNameCounter; ++counter)
+        name = stamped + " (" + std::to_string(counter) + ").kvp";
     return name;
 }

@@ -11,7 +11,8 @@
 // What an export or an import did. The dialog ignores it (its failures are silent); presetctl
 // reports it.
 struct StoreReport {
-    enum class FileState { kDone, kCannotOpen, kNotPresetFile, kStreamError };
+    // kNoPresetName: a preset file whose effect or preset line is empty; nothing is stored.
+    enum class FileState { kDone, kCannotOpen, kNotPresetFile, kNoPresetName, kStreamError };
     struct KeyProblem {
         std::string key; // path below HKEY_CURRENT_USER
         std::string problem;
@@ -39,7 +40,8 @@ public:
     // The output-name rule of Save To and Backup All: "%s\\%s - %s.kvp" from folder, effect
     // and preset; when that file can be opened for reading (tested through m_presetFile,
     // closed again at once) the current local time "%d-%m-%y %H-%M" is added:
-    // "%s\\%s - %s - %s.kvp". The stamped name is not tested. In the names, every character
+    // "%s\\%s - %s - %s.kvp". When that name exists too, a counter from 2 on is added until
+    // the name is new: "%s\\%s - %s - %s (%d).kvp". In the names, every character
     // that a file name cannot hold or that separates paths becomes "_" (see FileNamePart), so
     // the file always lands in the folder; the file itself keeps the exact names.
     std::string OutputName(const char* folder, const char* effect, const char* preset);
@@ -53,6 +55,8 @@ protected:
     FILE* m_presetFile = nullptr;
 
 private:
+    // Whether the file can be opened for reading (through m_presetFile, closed again at once).
+    bool FileExists(const std::string& name);
     bool ReadVersion(const preset_file::VersionRules& rules, StoreReport& report);
 };
 

@@ -127,9 +127,19 @@ void EffectPresetDialog::OnSelchangeEffectList() {
 }
 
 void EffectPresetDialog::OnSelchangePresetList() {
+    HWND focus = ::GetFocus();
     BOOL any = m_pPresetList->GetSelCount() >= 1;
     m_saveToButton.EnableWindow(any);
     m_deleteButton.EnableWindow(any);
+    PassFocusOn(focus);
+}
+
+void EffectPresetDialog::PassFocusOn(HWND focus) {
+    if (focus == nullptr || !::IsChild(m_hWnd, focus) || ::IsWindowEnabled(focus))
+        return;
+    HWND next = ::GetNextDlgTabItem(m_hWnd, focus, FALSE);
+    if (next != nullptr)
+        SendMessage(WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(next), TRUE);
 }
 
 void EffectPresetDialog::OnDelete() {

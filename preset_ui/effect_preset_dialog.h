@@ -52,6 +52,10 @@ protected:
 
 private:
     void FillEffectList();
+    // When the control that held the focus (focus) is disabled now, the focus moves on to the
+    // next enabled control in the tab order, as the dialog manager moves it, so that the
+    // keyboard still reaches the dialog.
+    void PassFocusOn(HWND focus);
 
     HICON m_hIcon;
     ListBox* m_pEffectList = nullptr;

@@ -24,7 +24,8 @@ const char kUsage[] =
     "  list EFFECT                   print the presets of EFFECT, one a line, sorted\n"
     "  export EFFECT PRESET FILE     write one preset to exactly FILE\n"
     "  save FOLDER EFFECT PRESET...  write presets to FOLDER\\EFFECT - PRESET.kvp, adding\n"
-    "                                a time stamp to the name when that file exists\n"
+    "                                a time stamp to the name when that file exists,\n"
+    "                                and a counter when that name exists too\n"
     "  backup FOLDER                 write every preset of every effect to FOLDER, named\n"
     "                                as save names them\n"
     "  import FILE...                read preset files (versions 1.0 and 2.0) into the\n"
@@ -123,6 +124,9 @@ void Presetctl::Report(const std::string& path, const StoreReport& report,
         break;
     case StoreReport::FileState::kNotPresetFile:
         Fail(path, "not a preset file");
+        break;
+    case StoreReport::FileState::kNoPresetName:
+        Fail(path, "names no effect or no preset; nothing stored");
         break;
     default:
         Fail(path, fileProblem);

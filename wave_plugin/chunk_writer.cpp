@@ -90,21 +90,64 @@ std::uint32_t ChunkWriter::TextSize(const char* buffer, std::size_t capacity) {
     return static_cast<std::uint32_t>((TextLength(buffer, capacity - 1) + 2) & ~std::size_t(1));
 }
 
-void FinishFile(std::FILE* f) {
-    std::int64_t end = stream::Tell(f);
-    unsigned char form[4] = {};
+namespace {
+
+// The offset of the data chunk's first sample byte in a header the writer wrote, found by
+// walking its chunks from the first; -1 when the file holds no such header (no WriteHeader
+// before the close).
+std::int64_t DataStart(std::FILE* f, std::int64_t end, bool* sixtyFour) {
+    unsigned char head[kRiffHeaderBytes];
     std::rewind(f);
-    bool sixtyFour = std::fread(form, 1, sizeof form, f) == sizeof form &&
-                     std::memcmp(form, kFormRf64, sizeof form) == 0;
+    if (!stream::ReadExact(f, head, sizeof head))
+        return -1;
+    *sixtyFour = same_id(head, kFormRf64);
+    if (!*sixtyFour && !same_id(head, kFormRiff))
+        return -1;
+    const std::int64_t headerBytes = kChunkHeaderBytes;
+    for (std::int64_t at = kRiffHeaderBytes; at + headerBytes <= end;) {
+        unsigned char chunk[kChunkHeaderBytes];
+        if (!stream::SeekAbsolute(f, at) || !stream::ReadExact(f, chunk, sizeof chunk))
+            return -1;
+        at += headerBytes;
+        if (same_id(chunk, "data"))
+            return at;
+        const std::uint32_t size = read_u32le(chunk + kIdBytes);
+        at += static_cast<std::int64_t>(size) + (size & 1);
+    }
+    return -1;
+}
+
+std::uint32_t Size32(std::int64_t size) {
+    return size > 0xFFFFFFFF ? 0xFFFFFFFF : static_cast<std::uint32_t>(size);
+}
+
+} // namespace
+
+void FinishFile(std::FILE* f, std::int64_t frameBytes) {
+    const std::int64_t end = stream::Tell(f);
+    bool sixtyFour = false;
+    const std::int64_t dataStart = end < 0 ? -1 : DataStart(f, end, &sixtyFour);
+    if (dataStart < 0 || dataStart > end)
+        return;
+    // The data chunk holds what was written, whatever the header declared.
+    const std::int64_t dataBytes = end - dataStart;
     std::rewind(f);
     ChunkWriter out(f);
     if (!sixtyFour) {
-        out.FileHeader(kFormRiff, static_cast<std::uint32_t>(end - kChunkHeaderBytes));
+        // Past 4 GiB a RIFF file can only say "as large as it gets".
+        out.FileHeader(kFormRiff, Size32(end - kChunkHeaderBytes));
+        unsigned char size[4];
+        put_u32le(size, Size32(dataBytes));
+        stream::SeekAbsolute(f, dataStart - 4);
+        std::fwrite(size, 1, sizeof size, f);
         return;
     }
     out.FileHeader(kFormRf64, kSizeInDs64);
     out.Header("ds64", kDs64WrittenBytes);
     out.U64(static_cast<std::uint64_t>(end) - kChunkHeaderBytes);
+    out.U64(static_cast<std::uint64_t>(dataBytes));
+    if (frameBytes > 0)
+        out.U64(static_cast<std::uint64_t>(dataBytes / frameBytes));
 }
 
 } // namespace riff

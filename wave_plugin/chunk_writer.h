@@ -45,9 +45,11 @@ private:
     std::int64_t m_begun = -1; // offset of the header that End completes
 };
 
-// Fills in the sizes of a file the writer has finished: the RIFF size in the RIFF header, or for
-// an RF64 file the 64-bit RIFF size in its "ds64" chunk. The stream stands at the end of the
-// file and must be readable.
-void FinishFile(std::FILE* f);
+// Fills in the sizes of a file the writer has finished from what it holds: the RIFF size in the
+// RIFF header and the data chunk's size in its header, or for an RF64 file the 64-bit RIFF and
+// data sizes and the sample count (data bytes / frameBytes) in its "ds64" chunk. A file that
+// holds no header is left as it is. The stream stands at the end of the file and must be
+// readable.
+void FinishFile(std::FILE* f, std::int64_t frameBytes);
 
 } // namespace riff

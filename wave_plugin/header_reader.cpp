@@ -87,8 +87,8 @@ private:
     // buffer and terminated when shorter than the limit (taken), else passed over (a negative
     // length moves back to the sub-chunk's end). False at the end of the stream.
     bool SubText(std::int64_t length, bool* taken);
-    // Lists met before the first cue chunk name cues not read yet: they are walked again once
-    // the cue chunk has been read.
+    // Lists met before a cue chunk name cues not read yet: they are walked again, in file
+    // order, once the cue chunk has been read (a later cue chunk replaces the cues).
     void KeepForLater(std::uint32_t size);
     void WalkKeptLists();
     // Reads an INFO text chunk of a size its buffer takes; false at the end of the stream.
@@ -102,7 +102,6 @@ private:
     bool sixtyFour;                 // an RF64 or BW64 file: 64-bit sizes in its "ds64" chunk
     std::uint64_t longDataSize = 0; // the data size the "ds64" chunk gives
     bool haveLongDataSize = false;
-    bool cueChunkSeen = false;
     ListSpan* pending = nullptr; // lists before the first cue chunk, in file order
     std::size_t pendingCount = 0;
     std::size_t pendingCapacity = 0;
@@ -258,7 +257,6 @@ void HeaderWalk::WalkKeptLists() {
         for (std::size_t i = 0; i < pendingCount; ++i)
             if (stream::SeekAbsolute(f, pending[i].start))
                 List(pending[i].size, true);
-    pendingCount = 0;
     stream::SeekAbsolute(f, resume);
 }
 
@@ -282,6 +280,11 @@ bool HeaderWalk::Cues() {
     unsigned char countBytes[riff::kCountBytes];
     if (!stream::ReadExact(f, countBytes, sizeof countBytes))
         return false;
+    // A later cue chunk replaces an earlier one, as a later data chunk does.
+    for (POSITION pos = m.cues.GetHeadPosition(); pos != nullptr;)
+        delete static_cast<CueRecord*>(m.cues.GetNext(pos));
+    m.cues.RemoveAll();
+    m.cueCount = 0;
     std::uint32_t count = read_u32le(countBytes);
     if (count == 0)
         return true;
@@ -311,6 +314,10 @@ bool HeaderWalk::PlayList() {
     unsigned char countBytes[riff::kCountBytes];
     if (!stream::ReadExact(f, countBytes, sizeof countBytes))
         return false;
+    // A later play-list chunk replaces an earlier one, as a later cue chunk does.
+    for (POSITION pos = m.playList.GetHeadPosition(); pos != nullptr;)
+        delete static_cast<PlayListRecord*>(m.playList.GetNext(pos));
+    m.playList.RemoveAll();
     std::int32_t count = static_cast<std::int32_t>(read_u32le(countBytes));
     bool more = true;
     std::uint32_t read = ReadRecords<riff::kPlaySegmentBytes>(
@@ -406,6 +413,11 @@ void HeaderWalk::Run() {
         std::uint32_t size = read_u32le(header + riff::kSizeAt);
         std::size_t capacity = 0;
         char* infoTarget = InfoTarget(id, &capacity);
+        const std::int64_t start = stream::Tell(f);
+        // Counted chunks and lists are read by their contents; when these end before the
+        // declared size does (spare room after the last point, a list walk that stops short),
+        // the walk goes on at the chunk's declared end. Contents that overrun it are followed.
+        bool counted = false;
         bool more;
         if (sixtyFour && same_id(id, "ds64"))
             more = SizeTable(size);
@@ -418,18 +430,24 @@ void HeaderWalk::Run() {
             more = InfoText(infoTarget, capacity, size);
         else if (same_id(id, "CUE ")) {
             more = Cues();
-            cueIds.Update();
-            cueChunkSeen = true;
+            cueIds.Restart();
             WalkKeptLists();
+            counted = true;
+        } else if (same_id(id, "LIST") && size < riff::kListTypeBytes) {
+            more = Skip(size); // not even room for its type: an empty chunk
         } else if (same_id(id, "LIST")) {
-            if (!cueChunkSeen)
-                KeepForLater(size);
+            KeepForLater(size);
             more = List(size);
-        } else if (same_id(id, "PLST"))
+            counted = true;
+        } else if (same_id(id, "PLST")) {
             more = PlayList();
-        else
+            counted = true;
+        } else
             more = Skip(size);
         if (!more)
+            break;
+        const std::int64_t end = start + Padded(size);
+        if (counted && start >= 0 && end > stream::Tell(f) && !stream::SeekAbsolute(f, end))
             break;
     }
 }

@@ -29,6 +29,14 @@ KeyIndex::~KeyIndex() {
     std::free(m_slots);
 }
 
+void KeyIndex::Clear() {
+    std::free(m_slots);
+    m_slots = nullptr;
+    m_capacity = 0;
+    m_used = 0;
+    m_failed = false;
+}
+
 bool KeyIndex::Grow() {
     std::size_t capacity = m_capacity == 0 ? 64 : m_capacity * 2;
     if (capacity < m_capacity)
@@ -159,6 +167,15 @@ void KeyPositions::Update() {
             return;
         }
     }
+}
+
+void KeyPositions::Restart() {
+    m_index.Clear();
+    m_count = 0;
+    m_nodesTaken = 0;
+    m_taken = nullptr;
+    m_indexed = true;
+    Update();
 }
 
 bool KeyPositions::Find(std::uint64_t key, bool last, Match* match) const {

@@ -40,6 +40,8 @@ public:
     // The entry for key, or null.
     Entry* Find(std::uint64_t key) const;
     bool Usable() const { return !m_failed; }
+    // Forgets every key, as a new index.
+    void Clear();
 
 private:
     bool Grow();
@@ -67,6 +69,8 @@ public:
 
     // Takes in the elements appended to the list since construction or the last call.
     void Update();
+    // Starts again from the head of the list, after it was emptied and refilled.
+    void Restart();
     // The first or the last element with the key; false when none has it.
     bool First(std::uint64_t key, Match* match) const { return Find(key, false, match); }
     bool Last(std::uint64_t key, Match* match) const { return Find(key, true, match); }

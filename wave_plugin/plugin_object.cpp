@@ -172,7 +172,7 @@ std::int32_t WavePlugin::OpenFile(const char* path, unsigned char forReading) {
 void WavePlugin::CloseFile(unsigned char forReading) {
     if (file != nullptr) {
         if (!forReading)
-            riff::FinishFile(file);
+            riff::FinishFile(file, info.FrameBytes());
         std::fclose(file);
         file = nullptr;
     }

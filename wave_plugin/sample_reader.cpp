@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "file_stream.h"
 #include "key_index.h"
 
 namespace {
@@ -115,7 +116,18 @@ std::int32_t WavePlugin::ReadSamples(void* buffer, std::int32_t bufferBytes) {
     if (wanted > 0)
         got = std::fread(buffer, static_cast<std::size_t>(frameBytes),
                          static_cast<std::size_t>(wanted), file);
-    SetFramesRemaining(static_cast<std::int64_t>(framesRemaining) - static_cast<std::int64_t>(got));
+    if (info.frameCount > INT32_MAX) {
+        // The host's field holds at most 2^31 - 1 frames; a longer recording is counted from
+        // the stream's place in the data, so that every frame is delivered.
+        const std::int64_t at = stream::Tell(file);
+        if (at >= static_cast<std::int64_t>(dataOffset))
+            SetFramesRemaining(info.frameCount - (at - dataOffset) / frameBytes);
+        else
+            SetFramesRemaining(0);
+    } else {
+        SetFramesRemaining(static_cast<std::int64_t>(framesRemaining) -
+                           static_cast<std::int64_t>(got));
+    }
     if (info.bitsPerSample == 8) {
         unsigned char* bytes = static_cast<unsigned char*>(buffer);
         std::size_t n = got * static_cast<std::size_t>(info.channels);

@@ -325,6 +325,38 @@ class HandBuiltTest(HostCase):
         self.assertEqual(self.dump(name), wf.frames16(40))
         self.assertEqual(self.read(name), rich_file())  # reading changes no byte
 
+    def test_chunks_are_left_at_their_declared_end_and_a_later_cue_chunk_counts(self):
+        samples = wf.frames16(100, 1)
+
+        def point(cue_id, offset):
+            return wf.u32(cue_id) + wf.u32(0) + b"data" + wf.u32(0) + wf.u32(0) + wf.u32(offset)
+
+        # Room for one cue point or segment more than the count; lists whose walk stops short.
+        files = {
+            "cue_spare.wav": wf.chunk("cue ", wf.u32(1) + point(1, 5) + point(2, 150)),
+            "cue_none.wav": wf.chunk("cue ", wf.u32(0) + point(2, 150)),
+            "plst_spare.wav": wf.cue([(1, 5)]) + wf.chunk(
+                "plst", wf.u32(1) + wf.u32(1) + wf.u32(9) + wf.u32(1) + b"data" + wf.u32(0) * 2),
+            "list_empty.wav": b"LIST" + wf.u32(0),
+            "list_spare.wav": wf.chunk("LIST", b"INFO" + wf.info("INAM", b"t") + b"da"),
+            "list_odd.wav": wf.chunk("LIST", b"INFOx"),
+        }
+        for name, chunks in files.items():
+            with self.subTest(name=name):
+                self.write(name, wf.riff(wf.fmt(1, 8000, 16), chunks, wf.data(samples)))
+                self.assertItems(self.info(name), frames=100, frames_read=100)
+                self.assertEqual(self.dump(name), samples)
+                self.assertEqual(self.sox_raw(name), samples)
+        self.assertIn("title: t", self.info("list_spare.wav"))
+
+        # A later cue chunk replaces an earlier one; labels listed before it reach its points.
+        name = self.write("two_cues.wav", wf.riff(
+            wf.fmt(1, 8000, 16), wf.cue([(1, 5)]), wf.adtl(wf.labl(2, b"two"), wf.labl(3, b"3")),
+            wf.cue([(2, 7), (3, 9)]), wf.data(samples)))
+        self.assertEqual(self.info(name)[-4:], [
+            "markers: 2", 'marker 0: type=2 start=7 end=0 point=1 label="two" note=""',
+            'marker 1: type=2 start=9 end=0 point=1 label="3" note=""', "playlist entries: 0"])
+
     def test_hand_over_without_reading_a_frame(self):
         # A buffer smaller than a frame reads nothing; the hand-over still takes place.
         name = self.write("rich.wav", rich_file())
@@ -643,6 +675,46 @@ class CopyTest(HostCase):
         self.assertEqual(self.dump("rf64.wav"), samples)
         self.assertEqual(self.copy("rf64.wav", "rf64_copy.wav")[:4], b"RIFF")
         self.peers_agree("rf64.wav", "rf64_copy.wav", 2, 16)
+
+    def test_copy_never_writes_over_its_source_and_replaces_out_only_when_done(self):
+        wav = wf.riff(wf.fmt(1, 8000, 16), wf.data(wf.frames16(10, 1)))
+        src = self.write("src.wav", wav)
+        os.link(self.path("src.wav"), self.path("hard.wav"))
+        os.symlink(self.dir, self.path("alias"))
+        for out in ("hard.wav", "alias/src.wav"):
+            with self.subTest(out=out):
+                status, _, err = self.host("copy", src, out)
+                self.assertEqual(status, 2, err)
+                self.assertIn("two different files", err)
+                self.assertEqual(self.read("src.wav"), wav)
+        # OUT is replaced once the copy is whole; what cannot be replaced stays as it was, and
+        # no half-written file is left behind.
+        self.write("old.wav", b"old contents")
+        self.copy(src, "old.wav")
+        self.assertEqual(self.sox_raw("old.wav"), wf.frames16(10, 1))
+        os.mkdir(self.path("folder.wav"))
+        status, _, err = self.host("copy", src, "folder.wav")
+        self.assertEqual(status, 1, err)
+        self.assertIn("cannot write folder.wav", err)
+        self.assertEqual(sorted(n for n in os.listdir(self.dir) if not n.endswith(".raw")),
+                         ["alias", "folder.wav", "hard.wav", "old.wav", "src.wav"])
+
+    def test_every_frame_of_a_recording_longer_than_the_hosts_field_is_read(self):
+        # 16-bit mono RF64 of 2^31 + 999 frames, sparse. What the Windows version changes does
+        # not matter here, so the variant prefixes leave this long read out.
+        if any(arg.startswith("--windows") for arg in ARGS.wine_arg):
+            self.skipTest("the default prefix covers it")
+        frames = 2 ** 31 + 999
+        data_bytes = frames * 2
+        body = wf.fmt(1, 8000, 16) + b"data" + wf.u32(0xFFFFFFFF)
+        ds64 = wf.chunk("ds64", struct.pack("<QQQI", len(body) + 40 + data_bytes, data_bytes,
+                                            frames, 0))
+        with open(self.path("long.wav"), "wb") as f:
+            f.write(b"RF64" + wf.u32(0xFFFFFFFF) + b"WAVE" + ds64 + body)
+            f.seek(data_bytes - 4, os.SEEK_CUR)
+            f.write(b"\1\2\3\4")
+        lines = self.info("long.wav", "--buffer", str(1 << 26))
+        self.assertItems(lines, frames=frames, frames_read=frames)
 
     def test_copy_of_a_short_file_is_completed_with_silence(self):
         whole = wf.riff(wf.fmt(1, 8000, 16), wf.data(wf.frames16(10, 1)))

@@ -11,9 +11,11 @@ using namespace test_support;
 namespace {
 
 const std::string kWarm = PresetKeyPath("Reverb", "Warm");
-// The longest value name and string that the export's buffers hold, and one more.
+// The longest value name and string that the export's buffers once held, and one more.
 constexpr size_t kLongest = kNameBufferChars - 1;
 constexpr size_t kTooLong = kNameBufferChars;
+// The longest line the import reads whole, without its line end.
+constexpr size_t kLongestLine = preset_file::kLineBufferBytes - 2;
 #ifdef _WIN32
 constexpr size_t kWineMaxKeyPath = 260;
 #endif
@@ -94,30 +96,42 @@ TEST_F(ExportTest, ValueKindsAndLimits) {
         Problems());
 }
 
-TEST_F(ExportTest, StringOf260CharactersEndsThatKeysValueListingEveryTime) {
-    SetStringValue(kWarm, "A", "first");
-    SetStringValue(kWarm, "B", std::string(kTooLong, 'x'));
-    SetDwordValue(kWarm + "\\Sub", "Inner", 1);
-    const std::string text = Export("Reverb", "Warm");
-    EXPECT_EQ(TextLines({"KELVIDROMEPRESET2.0", "Reverb", "Warm", "%A - first", "[Sub]",
-                         "Inner - 1", "[..]", "%A - first"}),
-              text);
-    EXPECT_EQ((std::vector<std::string>{": holds a value too long for a preset file; it and the "
-                                        "values listed after it are left out"}),
-              Problems());
-}
-
-TEST_F(ExportTest, ValueNameOf260CharactersEndsThatKeysValueListing) {
+// Every value whose line the import takes back whole is written, however long; one that does
+// not fit is left out alone and reported, and the listing goes on with the next value.
+TEST_F(ExportTest, ValuesAsLongAsAnImportedLineAreWrittenAndOnlyLongerOnesLeftOut) {
     // Named so that both registries list them in this order.
-    SetDwordValue(kWarm, std::string(kLongest, 'a'), 1);
-    SetDwordValue(kWarm, std::string(kTooLong, 'b'), 2);
-    SetDwordValue(kWarm, "c after", 3);
-    EXPECT_EQ(
-        TextLines({"KELVIDROMEPRESET2.0", "Reverb", "Warm", std::string(kLongest, 'a') + " - 1"}),
-        Export("Reverb", "Warm"));
-    EXPECT_EQ((std::vector<std::string>{": holds a value too long for a preset file; it and the "
-                                        "values listed after it are left out"}),
+    const std::string longName(kTooLong, 'c');
+    SetStringValue(kWarm, "A", std::string(300, 'a'));
+    SetDwordValue(kWarm, "B", 7);
+    SetDwordValue(kWarm, longName, 3);
+    SetStringValue(kWarm, "D", std::string(kLongestLine - 5, 'd')); // "%D - " and the text
+    SetStringValue(kWarm, "E", std::string(kLongestLine - 4, 'e'));
+    SetStringValue(kWarm, "F", std::string(3000, 'f'));
+    SetDwordValue(kWarm, "G", 9);
+    SetDwordValue(kWarm + "\\Sub", "Inner", 1);
+    const Snapshot before = TakeSnapshot(kWarm);
+    const std::vector<std::string> values = {"%A - " + std::string(300, 'a'), "B - 7",
+                                             longName + " - 3",
+                                             "%D - " + std::string(kLongestLine - 5, 'd'), "G - 9"};
+    std::vector<std::string> lines = {"KELVIDROMEPRESET2.0", "Reverb", "Warm"};
+    lines.insert(lines.end(), values.begin(), values.end());
+    lines.insert(lines.end(), {"[Sub]", "Inner - 1", "[..]"});
+    lines.insert(lines.end(), values.begin(), values.end());
+    const std::string path = ScratchFolder("long") + "/out.kvp";
+    report = store.ExportPreset("Reverb", "Warm", path.c_str());
+    EXPECT_EQ(TextLines(lines), ReadFileBytes(path));
+    EXPECT_EQ((std::vector<std::string>{
+                  ": value \"E\" is too long for a preset file line and is left out",
+                  ": holds a value too long for a preset file; it is left out"}),
               Problems());
+
+    // What was written comes back whole.
+    store.DeletePreset("Reverb", "Warm");
+    EXPECT_TRUE(store.ImportPresetFile(path.c_str()).Complete());
+    Snapshot expected = before;
+    expected[kWarm].erase("E");
+    expected[kWarm].erase("F");
+    EXPECT_EQ(expected, TakeSnapshot(kWarm));
 }
 
 TEST_F(ExportTest, StringWithoutTerminatorIsWrittenWithExactlyItsBytes) {
@@ -198,6 +212,15 @@ TEST_F(ExportTest, UnwritableFileTouchesNoKey) {
               store.ExportPreset("Reverb", "Warm", path.c_str()).file);
     EXPECT_EQ(nullptr, store.m_presetFile);
     EXPECT_FALSE(KeyExists(std::string(kEffectsRoot)));
+
+    // A write that fails once the file is open, on a device that is always full, is
+    // reported. (Wine's C runtime takes a character device for a console and reports nothing.)
+#ifndef _WIN32
+    SetStringValue(kWarm, "Title", "Big hall");
+    EXPECT_EQ(StoreReport::FileState::kStreamError,
+              store.ExportPreset("Reverb", "Warm", "/dev/full").file);
+    EXPECT_EQ(nullptr, store.m_presetFile);
+#endif
 }
 
 TEST_F(ExportTest, OutputNameReplacesWhatAFileNameCannotHold) {
@@ -229,7 +252,26 @@ TEST_F(ExportTest, OutputNameIsPlainUntilThatFileExists) {
     const std::time_t after = std::time(nullptr);
     EXPECT_EQ(nullptr, store.m_presetFile);
     EXPECT_TRUE(stamped == name(before) || stamped == name(after)) << stamped;
-    std::remove(plain.c_str());
+
+    // While the stamped name exists too, a counter from 2 on keeps the names apart (tried
+    // again when the minute turns in between).
+    std::vector<std::string> written = {plain};
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const std::string base = name(std::time(nullptr));
+        const std::string counted = base.substr(0, base.size() - 4) + " (";
+        std::vector<std::string> names;
+        for (int i = 0; i < 3; ++i) {
+            names.push_back(store.OutputName(folder.c_str(), "Reverb", "Hall"));
+            WriteFileBytes(names.back(), "x");
+            written.push_back(names.back());
+        }
+        if (name(std::time(nullptr)) != base)
+            continue;
+        EXPECT_EQ((std::vector<std::string>{base, counted + "2).kvp", counted + "3).kvp"}), names);
+        break;
+    }
+    for (const std::string& file : written)
+        std::remove(file.c_str());
 }
 
 } // namespace

@@ -118,6 +118,18 @@ TEST_F(ImportTest, FilesThatStoreNothing) {
         EXPECT_TRUE(TakeSnapshot("Software\\Vantor").empty()) << lines.size() << " lines";
         EXPECT_FALSE(KeyExists(kWarm + "\\Empty"));
     }
+    // Without an effect or a preset name the values would land in a key above any preset:
+    // such a file is reported and stores nothing.
+    const std::string path = ScratchFolder("import") + "/unnamed.kvp";
+    for (const auto& names : {std::vector<std::string>{"", "Warm"}, {"Reverb", ""}, {"", ""}}) {
+        WriteFileBytes(path,
+                       TextLines({kMagicVersion2, names[0], names[1], "Mix - 1", "[S]", "In - 2"}));
+        EXPECT_EQ(StoreReport::FileState::kNoPresetName, store.ImportPresetFile(path.c_str()).file);
+        EXPECT_TRUE(TakeSnapshot("Software\\Vantor").empty()) << names[0] << "\\" << names[1];
+        WriteFileBytes(path, TextLines({kMagicVersion1, names[0], names[1], "Mix - 1"}));
+        EXPECT_EQ(StoreReport::FileState::kNoPresetName, store.ImportPresetFile(path.c_str()).file);
+        EXPECT_TRUE(TakeSnapshot("Software\\Vantor").empty()) << names[0] << "\\" << names[1];
+    }
     store.ImportPresetFile((ScratchFolder("import") + "/missing.kvp").c_str());
     EXPECT_EQ(nullptr, store.m_presetFile);
     EXPECT_TRUE(TakeSnapshot("Software\\Vantor").empty());

@@ -94,7 +94,7 @@ TEST_F(MemoryRegistryTest, EveryCallCarriesTheAccessClassAndBufferSizesTheStoreR
          {openRoot, listKeys}},
         {"export",
          [&] { store.ExportPreset("Reverb", "Hall", file.c_str()); },
-         {openRoot, listKeys, "RegEnumValueA name=260 type=yes data=260"}},
+         {openRoot, listKeys, "RegEnumValueA name=2000 type=yes data=2000"}},
         {"deletion with its fall-back",
          [&] { store.DeletePreset("Reverb", "Hall"); },
          {openRoot, "RegDeleteKeyA key", "RegOpenKeyExA key access=2001f",

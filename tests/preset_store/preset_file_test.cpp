@@ -31,6 +31,12 @@ TEST(PresetFileTest, LinesReadAsATextModeStreamGivesThemButPast1A) {
     EXPECT_EQ((Lines{"last"}), LinesOf("last"));
     EXPECT_EQ((Lines{"a\rb", "c\r", ""}), LinesOf("a\rb\r\nc\r\r\n\n"));
     EXPECT_EQ((Lines{"x\x1ay", "z"}), LinesOf("x\x1ay\r\nz\r\n"));
+    // A 0x1A alone on the last line is an end-of-file mark; anywhere else it is data.
+    EXPECT_EQ((Lines{"a"}), LinesOf("a\r\n\x1a"));
+    EXPECT_EQ((Lines{"a"}), LinesOf("a\r\n\x1a\r\n"));
+    EXPECT_EQ((Lines{"a", "\x1a", "b"}), LinesOf("a\r\n\x1a\r\nb"));
+    EXPECT_EQ((Lines{"a\x1a"}), LinesOf("a\x1a"));
+    EXPECT_EQ((Lines{"a", "\x1a\x1a"}), LinesOf("a\r\n\x1a\x1a"));
     // 1999 characters at a time; a line end that fits counts as one of them.
     const std::string long1998(1998, 'a');
     EXPECT_EQ((Lines{long1998}), LinesOf(long1998 + "\r\n"));

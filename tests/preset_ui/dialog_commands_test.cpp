@@ -99,12 +99,18 @@ TEST_F(CommandsTest, DeleteRemovesEverySelectedPresetFromListAndStore) {
     SelectEffect("Reverb");
     // Scattered selection: removing shifts the later entries, which must not go astray.
     SelectPresets({"A", "C", "D"});
+    ::SendMessageA(Handle(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Item(IDC_DELETE)), TRUE);
+    ASSERT_EQ(Item(IDC_DELETE), ::GetFocus());
     Click(IDC_DELETE);
     EXPECT_EQ(Presets(), (Names{"B", "E"}));
     EXPECT_TRUE(SelectedIndexes(Item(IDC_PRESET_LIST)).empty());
     EXPECT_EQ(RegistrySubkeys(EffectKeyPath("Reverb")), (Names{"B", "E"}));
     EXPECT_FALSE(Enabled(IDC_SAVE_TO));
     EXPECT_FALSE(Enabled(IDC_DELETE));
+    // The disabled button gave the focus and the default border on to the next control.
+    EXPECT_EQ(::GetNextDlgTabItem(Handle(), Item(IDC_DELETE), FALSE), ::GetFocus());
+    EXPECT_TRUE(::IsWindowEnabled(::GetFocus()));
+    EXPECT_EQ(0, ::SendMessageA(Item(IDC_DELETE), WM_GETDLGCODE, 0, 0) & DLGC_DEFPUSHBUTTON);
     EXPECT_EQ(Effects(), (Names{"Reverb"}));
 }
 

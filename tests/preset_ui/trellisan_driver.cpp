@@ -185,6 +185,21 @@ void CheckProgramFile(const std::string& program) {
     Check(version == "1, 0, 0, 1", "file version \"" + version + "\"");
 }
 
+// The control that holds the keyboard focus in the program's thread, once the messages posted
+// to it have been handled.
+HWND FocusOf(const PROCESS_INFORMATION& process) {
+    ::WaitForInputIdle(process.hProcess, kWaitMilliseconds);
+    ::Sleep(200);
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    return ::GetGUIThreadInfo(process.dwThreadId, &info) ? info.hwndFocus : nullptr;
+}
+
+void PressKey(HWND target, WPARAM key) {
+    ::PostMessageA(target, WM_KEYDOWN, key, 1);
+    ::PostMessageA(target, WM_KEYUP, key, 0xC0000001);
+}
+
 int Drive(const std::string& program, const std::string& shot) {
     CheckProgramFile(program);
     Wipe("Effects");
@@ -248,6 +263,27 @@ int Drive(const std::string& program, const std::string& shot) {
 
     const int colours = SaveScreenshot(window, shot);
     Check(colours > 2, "screenshot saved to " + shot);
+
+    // With the keyboard alone: the focus on Delete, Space, Yes. Delete disables itself and
+    // passes the focus on, so that Tab still moves it.
+    HWND deleteButton = ::GetDlgItem(window, IDC_DELETE);
+    ::PostMessageA(window, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(deleteButton), TRUE);
+    Check(FocusOf(process) == deleteButton, "the focus is on Delete");
+    PressKey(deleteButton, VK_SPACE);
+    HWND box = nullptr;
+    WaitUntil([&box] {
+        box = ::FindWindowA(nullptr, "Trellisan");
+        return box != nullptr && ::IsWindowVisible(box);
+    });
+    Check(box != nullptr, "Space on Delete asks first");
+    ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED), 0);
+    WaitUntil([presets] { return ::SendMessageA(presets, LB_GETCOUNT, 0, 0) == 1; });
+    HWND focus = FocusOf(process);
+    Check(focus != nullptr && focus != deleteButton && ::IsWindowEnabled(focus),
+          "after Delete an enabled control holds the focus");
+    PressKey(focus, VK_TAB);
+    HWND next = FocusOf(process);
+    Check(next != nullptr && next != focus, "Tab moves the focus on");
 
     WINDOWPLACEMENT placement = {};
     placement.length = sizeof placement;

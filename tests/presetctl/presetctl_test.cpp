@@ -216,6 +216,98 @@ TEST_F(PresetctlTest, SaveAndBackupKeepEveryFileInTheFolder) {
     EXPECT_EQ(4u, names(inner).size());
 }
 
+// Presets whose file names coincide, through replaced characters or through the " - " that
+// joins effect and preset, each get a file of their own, in one run and in the next; the
+// files restore every preset.
+TEST_F(PresetctlTest, BackupGivesPresetsWhoseFileNamesCoincideFilesOfTheirOwn) {
+    const std::string root = kEffectsRoot;
+    const char* const keys[] = {"E\\a:b", "E\\a*b", "E\\a?b", "Echo - A\\B", "Echo\\A - B"};
+    for (DWORD who = 0; who < 5; ++who)
+        SetDwordValue(root + "\\" + keys[who], "Who", who);
+    const Snapshot before = TakeSnapshot(root);
+    const std::string backup = ScratchFolder("presetctl_backup");
+    std::vector<std::string> written;
+    for (int run = 0; run < 2; ++run) {
+        const Result all = Run({"backup", backup});
+        EXPECT_EQ(0u, all.status) << all.err;
+        for (size_t start = 0, end; (end = all.out.find("\r\n", start)) != std::string::npos;
+             start = end + 2)
+            written.push_back(all.out.substr(start, end - start));
+    }
+    std::sort(written.begin(), written.end());
+    EXPECT_EQ(10u, written.size());
+    EXPECT_EQ(written.end(), std::unique(written.begin(), written.end()));
+    WipeKey(root);
+    const Result restored = Run({"import", backup + "\\*.kvp"});
+    EXPECT_EQ(0u, restored.status) << restored.err;
+    EXPECT_EQ(before, TakeSnapshot(root));
+}
+
+// What a file holds but the older checks lost: values longer than the export's old buffer,
+// a last line that holds only an end-of-file mark, a file that names no preset.
+TEST_F(PresetctlTest, LongValuesEndOfFileMarksAndUnnamedFiles) {
+    const std::string key = PresetKeyPath("LongFx", "P1");
+    SetStringValue(key, "A", std::string(300, 'a'));
+    SetDwordValue(key, "B", 7);
+    const Result exported = Run({"export", "LongFx", "P1", folder + "\\long.kvp"});
+    EXPECT_EQ(0u, exported.status) << exported.err;
+    EXPECT_EQ(TextLines({"KELVIDROMEPRESET2.0", "LongFx", "P1", "%A - " + std::string(300, 'a'),
+                         "B - 7"}),
+              ReadFileBytes(folder + "\\long.kvp"));
+
+    const std::string eof = folder + "\\eof.kvp";
+    WriteFileBytes(eof, TextLines({"KELVIDROMEPRESET2.0", "Zfx", "Zp", "% - keep me", "Mix - 40"}) +
+                            "\x1a");
+    const Result marked = Run({"import", eof});
+    EXPECT_EQ(0u, marked.status) << marked.err;
+    StoredValue value;
+    EXPECT_TRUE(GetRaw(PresetKeyPath("Zfx", "Zp"), "", value));
+    EXPECT_EQ((StoredValue{REG_SZ, std::string("keep me", 8)}), value);
+
+    const Snapshot before = TakeSnapshot(kEffectsRoot);
+    const std::string unnamed = folder + "\\unnamed.kvp";
+    WriteFileBytes(unnamed, TextLines({"KELVIDROMEPRESET2.0", "Zfx", "", "Mix - 1"}));
+    const Result refused = Run({"import", unnamed, eof});
+    EXPECT_EQ(1u, refused.status);
+    EXPECT_EQ("presetctl: " + unnamed + ": names no effect or no preset; nothing stored\r\n",
+              refused.err);
+    EXPECT_EQ(before, TakeSnapshot(kEffectsRoot));
+}
+
+// The reading end of a pipe that takes the first bytes and goes away.
+struct PipeReader {
+    HANDLE pipe;
+    DWORD got;
+};
+
+DWORD WINAPI ReadAndGoAway(LPVOID context) {
+    PipeReader& reader = *static_cast<PipeReader*>(context);
+    ::ConnectNamedPipe(reader.pipe, nullptr);
+    char bytes[64];
+    ::ReadFile(reader.pipe, bytes, sizeof bytes, &reader.got, nullptr);
+    ::CloseHandle(reader.pipe);
+    return 0;
+}
+
+// A write that fails part-way, as on a disk that fills up during a backup.
+TEST_F(PresetctlTest, AWriteThatFailsPartWayIsReported) {
+    for (int i = 0; i < 400; ++i)
+        SetStringValue(PresetKeyPath("Big", "P"), "v" + std::to_string(i), std::string(1000, 'x'));
+    const std::string pipe =
+        "\\\\.\\pipe\\presetctl_test_" + std::to_string(::GetCurrentProcessId());
+    PipeReader reader = {::CreateNamedPipeA(pipe.c_str(), PIPE_ACCESS_INBOUND,
+                                            PIPE_TYPE_BYTE | PIPE_WAIT, 1, 0, 4096, 0, nullptr),
+                         0};
+    ASSERT_NE(INVALID_HANDLE_VALUE, reader.pipe);
+    HANDLE thread = ::CreateThread(nullptr, 0, ReadAndGoAway, &reader, 0, nullptr);
+    const Result r = Run({"export", "Big", "P", pipe});
+    ::WaitForSingleObject(thread, INFINITE);
+    ::CloseHandle(thread);
+    EXPECT_EQ(64u, reader.got); // the file was open and written to
+    EXPECT_EQ(1u, r.status);
+    EXPECT_EQ("presetctl: " + pipe + ": cannot write the file\r\n", r.err);
+}
+
 // Wine's registry takes key paths of at most 260 characters in its ANSI calls: what lies
 // deeper can be neither stored nor read, and presetctl says so.
 TEST_F(PresetctlTest, WhatWasNotStoredOrWrittenWholeIsReported) {

@@ -219,6 +219,55 @@ TEST(HeaderReader, ListWalkCountsPadsAndEndsAtTheListsEnd) {
     EXPECT_STREQ("overrun", cue->note);
 }
 
+// Counted chunks and lists whose contents end before their declared size: the walk goes on at
+// the declared end, pad included; a list too small for its type is an empty chunk.
+TEST(HeaderReader, WalkGoesOnAtTheDeclaredEndOfCountedChunksAndLists) {
+    Bytes spare = CuePoints({{1, 5}, {2, 150}});
+    spare[0] = 1;
+    Bytes none = CuePoints({{2, 150}});
+    none[0] = 0;
+    const Bytes segments = {1, 0, 0,   0,   1,   0,   0, 0, 9, 0, 0, 0, 1, 0,
+                            0, 0, 'd', 'a', 't', 'a', 0, 0, 0, 0, 0, 0, 0, 0};
+    const struct {
+        const char* what;
+        Bytes chunks;
+        std::int32_t cues, segments;
+    } cases[] = {
+        {"cue chunk with a spare point", Chunk("cue ", spare), 1, 0},
+        {"cue chunk of no points with room for one", Chunk("cue ", none), 0, 0},
+        {"play list with a spare segment",
+         Cat({Chunk("cue ", CuePoints({{1, 5}})), Chunk("plst", segments)}), 1, 1},
+        {"list of size 0", Bytes{'L', 'I', 'S', 'T', 0, 0, 0, 0}, 0, 0},
+        {"list of size 2", Bytes{'L', 'I', 'S', 'T', 2, 0, 0, 0, 'd', 'a'}, 0, 0},
+        {"list with spare bytes",
+         Chunk("LIST", Cat({Bytes{'I', 'N', 'F', 'O'}, Chunk("INAM", Text("t")), Bytes{'d', 'a'}})),
+         0, 0},
+        {"list of odd size", Chunk("LIST", Bytes{'I', 'N', 'F', 'O', 'x'}), 0, 0},
+        {"two cue chunks",
+         Cat({Chunk("cue ", CuePoints({{1, 5}})),
+              Chunk("LIST", Cat({Bytes{'a', 'd', 't', 'l'}, Chunk("labl", IdText(2, "two"))})),
+              Chunk("cue ", CuePoints({{2, 7}, {3, 9}}))}),
+         2, 0},
+    };
+    for (const auto& c : cases) {
+        const Bytes head = Riff(Cat({Chunk("fmt ", Fmt(1, 1, 8000, 16)), c.chunks}));
+        OpenedFile f(Riff(
+            Cat({Chunk("fmt ", Fmt(1, 1, 8000, 16)), c.chunks, Chunk("data", Bytes(200, 0x11))})));
+        ASSERT_TRUE(f.ok) << c.what;
+        EXPECT_EQ(100, f.plugin->info.frameCount) << c.what;
+        EXPECT_EQ(head.size() + 8, f.plugin->dataOffset) << c.what;
+        EXPECT_EQ(c.cues, f.plugin->cueCount) << c.what;
+        EXPECT_EQ(c.cues, f.plugin->cues.GetCount()) << c.what;
+        EXPECT_EQ(c.segments, f.plugin->playListCount) << c.what;
+    }
+    OpenedFile two(
+        Riff(Cat({Chunk("fmt ", Fmt(1, 1, 8000, 16)), cases[7].chunks, Chunk("data", Bytes(2))})));
+    auto* first =
+        static_cast<CueRecord*>(two.plugin->cues.GetAt(two.plugin->cues.GetHeadPosition()));
+    EXPECT_EQ(2u, first->CueId());
+    EXPECT_STREQ("two", first->label);
+}
+
 Bytes MarkerFile() {
     return Riff(Cat(
         {Chunk("fmt ", Fmt(1, 1, 8000, 16)), Chunk("odd ", Bytes(3, 'x')), Chunk("data", Bytes(40)),

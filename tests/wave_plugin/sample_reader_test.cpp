@@ -73,6 +73,44 @@ TEST(SampleReader, HugeDataSizeKeepsTheCountPositive) {
     EXPECT_EQ(6, f.plugin->ReadSamples(buffer.data(), 64));
 }
 
+// A 16-bit mono RF64 recording of more than 2^31 - 1 frames, sparse: the host's field shows at
+// most 2^31 - 1 frames, and reading from the start delivers every frame.
+TEST(SampleReader, EveryFrameOfARecordingLongerThanTheHostsFieldIsDelivered) {
+    const std::int64_t frames = std::int64_t(INT32_MAX) + 1000;
+    const Bytes last = {1, 2, 3, 4};
+    TempDir dir;
+    const std::string path = dir.Path("long.wav");
+    {
+        PluginPtr w = NewPlugin();
+        ASSERT_TRUE(w->OpenFile(path.c_str(), 0));
+        w->info.channels = 1;
+        w->info.bitsPerSample = 16;
+        w->info.sampleRate = 48000;
+        w->info.frameCount = frames;
+        ASSERT_TRUE(w->WriteHeader());
+        const std::int64_t data = std::ftell(w->file);
+        ASSERT_EQ(0, fseeko64(w->file, data + (frames - 2) * 2, SEEK_SET));
+        Bytes tail = last;
+        EXPECT_EQ(2, w->WriteSamples(tail.data(), 4, 2));
+        w->CloseFile(0);
+    }
+    PluginPtr r = NewPlugin();
+    ASSERT_TRUE(r->OpenFile(path.c_str(), 1));
+    ASSERT_TRUE(r->BeginRead());
+    EXPECT_EQ(frames, r->info.frameCount);
+    EXPECT_EQ(INT32_MAX, r->framesRemaining);
+    Bytes buffer(std::size_t(1) << 26);
+    std::int64_t total = 0;
+    std::int32_t n = 0;
+    for (std::int32_t got; (got = r->ReadSamples(buffer.data(), std::int32_t(buffer.size()))) > 0;)
+        total += n = got;
+    EXPECT_EQ(frames, total);
+    EXPECT_EQ(0, r->framesRemaining);
+    ASSERT_GE(n, 2);
+    EXPECT_EQ(last, Bytes(buffer.begin() + (n - 2) * 2, buffer.begin() + n * 2));
+    r->CloseFile(1);
+}
+
 TEST(SampleReader, NoStreamNoSizeNoHarm) {
     OpenedFile f(Counting16Stereo(10));
     ASSERT_TRUE(f.ok);

@@ -219,6 +219,46 @@ TEST(Writer, EmptyMarkerListWritesNoMarkerChunks) {
     EXPECT_EQ(kPlainHeaderBytes, none.Finish().size());
 }
 
+// The close sizes the data chunk from what was written, whatever the header declared; a file
+// whose frames match stays as the header wrote it, and one without a header stays empty.
+TEST(Writer, CloseSizesTheDataChunkFromTheFramesWritten) {
+    const struct {
+        const char* what;
+        std::int64_t declared;
+        std::int32_t written;
+        bool marker;
+    } cases[] = {{"fewer", 10, 4, false},
+                 {"more", 4, 10, false},
+                 {"as declared", 6, 6, false},
+                 {"none", 5, 0, false},
+                 {"fewer after markers", 10, 3, true},
+                 {"more after markers", 2, 7, true}};
+    const Bytes samples(40, 0x11);
+    for (const auto& c : cases) {
+        Writing w(1, 16, 8000, c.declared);
+        if (c.marker)
+            w.Marker(kMarkerRegion, 1, 3, "verse", "note");
+        ASSERT_TRUE(w.plugin->WriteHeader());
+        std::fflush(w.plugin->file);
+        const std::size_t header = w.dir.Read("out.wav").size();
+        EXPECT_EQ(c.written, w.plugin->WriteSamples(const_cast<unsigned char*>(samples.data()),
+                                                    c.written * 2, c.written));
+        Bytes file = w.Finish();
+        ASSERT_EQ(header + std::size_t(c.written) * 2, file.size()) << c.what;
+        EXPECT_EQ(file.size() - 8, Get32(file, kRiffSizeAt)) << c.what;
+        EXPECT_EQ(std::uint32_t(c.written) * 2, Get32(file, header - 4)) << c.what;
+        PluginPtr r = NewPlugin();
+        ASSERT_TRUE(r->OpenFile(w.dir.Path("out.wav").c_str(), 1));
+        ASSERT_TRUE(r->BeginRead()) << c.what;
+        EXPECT_EQ(c.written, r->info.frameCount) << c.what;
+        EXPECT_EQ(c.marker ? 1 : 0, r->cueCount) << c.what;
+        r->CloseFile(1);
+    }
+
+    Writing none(1, 16, 8000, 10);
+    EXPECT_EQ(Bytes(), none.Finish());
+}
+
 TEST(Writer, EightBitConversionAndDataSizeInSixtyFourBits) {
     Writing w(1, 8, 8000, 5);
     w.plugin->WriteHeader();
@@ -238,8 +278,18 @@ TEST(Writer, PastFourGiBTheHeaderTakesTheRf64Layout) {
     const std::int64_t largest = static_cast<std::int64_t>((riffLimit + 8 - kPlainHeaderBytes) / 4);
     Writing fits(2, 16, 48000, largest);
     fits.plugin->WriteHeader();
-    Bytes small = fits.Finish();
-    ASSERT_EQ(kPlainHeaderBytes, small.size());
+    // Only the last frame is written, so that the file stays sparse.
+    const Bytes frame = {1, 2, 3, 4};
+    ASSERT_EQ(0, fseeko64(fits.plugin->file, std::int64_t(kPlainHeaderBytes) + (largest - 1) * 4,
+                          SEEK_SET));
+    fits.plugin->WriteSamples(const_cast<unsigned char*>(frame.data()), 4, 1);
+    fits.plugin->CloseFile(0);
+    Bytes small(kPlainHeaderBytes);
+    {
+        std::ifstream in(fits.dir.Path("out.wav"), std::ios::binary);
+        in.read(reinterpret_cast<char*>(small.data()), std::streamsize(small.size()));
+    }
+    EXPECT_EQ(kPlainHeaderBytes + largest * 4 - 8, Get32(small, kRiffSizeAt));
     EXPECT_EQ(std::uint32_t(largest * 4), Get32(small, kPlainDataSizeAt));
     EXPECT_EQ('R', small[0]);
     EXPECT_EQ('I', small[1]);
@@ -285,6 +335,33 @@ TEST(Writer, PastFourGiBTheHeaderTakesTheRf64Layout) {
     EXPECT_EQ(2, r->ReadSamples(back.data(), 12));
     EXPECT_EQ(last, back);
     r->CloseFile(1);
+
+    // A recording stopped early: the ds64 sizes and sample count say what was written. One
+    // that a RIFF header declared small but that grew past 4 GiB says the largest sizes.
+    struct Short {
+        std::int64_t declared;
+        std::int64_t written;
+    };
+    for (const Short& c : {Short{frames, 900000000}, Short{2, 800000000}}) {
+        Writing w(2, 24, 48000, c.declared);
+        ASSERT_TRUE(w.plugin->WriteHeader());
+        const std::int64_t at = std::ftell(w.plugin->file);
+        ASSERT_EQ(0, fseeko64(w.plugin->file, at + (c.written - 2) * frameBytes, SEEK_SET));
+        EXPECT_EQ(2, w.plugin->WriteSamples(last.data(), 12, 2));
+        w.plugin->CloseFile(0);
+        std::ifstream file(w.dir.Path("out.wav"), std::ios::binary);
+        file.read(reinterpret_cast<char*>(head.data()), at);
+        const std::uint64_t bytes = std::uint64_t(c.written * frameBytes);
+        if (at == header) {
+            EXPECT_EQ(at + bytes - 8, u64(ds64 + riff::kDs64RiffSize));
+            EXPECT_EQ(bytes, u64(ds64 + riff::kDs64DataSize));
+            EXPECT_EQ(std::uint64_t(c.written), u64(ds64 + riff::kDs64SampleCount));
+        } else {
+            EXPECT_EQ(std::int64_t(kPlainHeaderBytes), at);
+            EXPECT_EQ(0xFFFFFFFFu, Get32(head, kRiffSizeAt));
+            EXPECT_EQ(0xFFFFFFFFu, Get32(head, kPlainDataSizeAt));
+        }
+    }
 }
 
 TEST(Writer, OutputReadsBackWithEverything) {

@@ -164,9 +164,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::vector<unsigned char> samples(64, 0x55);
         std::int64_t frameBytes =
             static_cast<std::int64_t>(plugin->info.channels) * plugin->info.bitsPerSample / 8;
+        // The close sizes the data chunk from the frames written.
+        std::int64_t written = 0;
         if (frameBytes > 0 && frameBytes <= 64)
             for (std::int64_t i = 0; i < frames; ++i)
-                plugin->WriteSamples(samples.data(), static_cast<std::int32_t>(frameBytes), 1);
+                written +=
+                    plugin->WriteSamples(samples.data(), static_cast<std::int32_t>(frameBytes), 1);
+        frames = written;
         plugin->CloseFile(0);
         WavePlugin* copy = WavePlugin::Create();
         if (copy != nullptr && copy->OpenFile(out.c_str(), 1)) {
