@@ -238,6 +238,8 @@ TEST_F(ExportTest, OutputNameIsPlainUntilThatFileExists) {
     const std::string plain = store.OutputName(folder.c_str(), "Reverb", "Hall");
     EXPECT_EQ(folder + "\\Reverb - Hall.kvp", plain);
     EXPECT_EQ(nullptr, store.m_presetFile);
+    // The folder browser gives a drive's root with its separator.
+    EXPECT_EQ("Q:\\Reverb - Hall.kvp", store.OutputName("Q:\\", "Reverb", "Hall"));
     WriteFileBytes(plain, "x");
     // The local time read before and after, field by field: day, month, year, hour, minute.
     auto name = [&](std::time_t when) {
