@@ -40,6 +40,5 @@ include(CPack)
 # The test run builds the package and checks it from an unpacked copy.
 add_test(NAME package_check
          COMMAND ${CMAKE_SOURCE_DIR}/tests/package/check_package.sh ${CMAKE_BINARY_DIR}
-                 ${CMAKE_SOURCE_DIR}/cmake/wine-run --prefix=${CMAKE_BINARY_DIR}/wineprefix
-                 ${CMAKE_OBJDUMP})
+                 ${CMAKE_OBJDUMP} ${CMAKE_SOURCE_DIR}/cmake/wine-run)
 set_tests_properties(package_check PROPERTIES RUN_SERIAL ON)

@@ -4,11 +4,11 @@
 # versions, no time stamps) and runs on an i486 (its disassembly); unpacks it into a fresh
 # folder and, from there alone, runs the programs under Wine in a fresh prefix.
 #
-#   check_package.sh BUILD_DIR WINE_RUN OBJDUMP
+#   check_package.sh BUILD_DIR OBJDUMP WINE_RUN
 set -eu
 build=$1
-wine_run=$2
-objdump=$3
+objdump=$2
+wine_run=$3
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 
 fail() { echo "package_check: $*" >&2; exit 1; }
