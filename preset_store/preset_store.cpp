@@ -260,10 +260,10 @@ std::string PresetStore::OutputName(const char* folder, const char* effect, cons
     // A drive's root comes with its separator ("C:\\"); a second one is not added, as only
     // the NT family forgives it. Other folders are taken as they come: a last backslash may
     // be the second byte of a double-byte character.
-    const bool driveRoot = std::strlen(folder) == 3 && folder[1] == ':' &&
-                           (folder[2] == '\\' || folder[2] == '/');
-    const std::string plain = std::string(folder) + (driveRoot ? "" : "\\") +
-                              FileNamePart(effect) + " - " + FileNamePart(preset);
+    const bool driveRoot =
+        std::strlen(folder) == 3 && folder[1] == ':' && (folder[2] == '\\' || folder[2] == '/');
+    const std::string plain = std::string(folder) + (driveRoot ? "" : "\\") + FileNamePart(effect) +
+                              " - " + FileNamePart(preset);
     std::string name = plain + ".kvp";
     if (!FileExists(name))
         return name;
