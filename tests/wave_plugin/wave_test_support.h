@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -122,6 +123,7 @@ public:
         std::filesystem::create_directories(m_dir);
     }
     ~TempDir() {
+        KeepWaves();
         std::error_code ec;
         std::filesystem::remove_all(m_dir, ec);
     }
@@ -138,6 +140,26 @@ public:
     }
 
 private:
+    // With WAVE_TEST_KEEP_WAVES=DIR, the small WAVE files a test leaves (built, written by the
+    // plug-in, or by sox and ffmpeg) are copied there as "<suite>.<test>.<name>": seeds for
+    // the fuzzers.
+    void KeepWaves() const {
+        const char* keep = std::getenv("WAVE_TEST_KEEP_WAVES");
+        const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+        std::error_code ec;
+        if (keep == nullptr || test == nullptr)
+            return;
+        for (const auto& entry : std::filesystem::directory_iterator(m_dir, ec))
+            if (entry.is_regular_file(ec) && entry.file_size(ec) <= 8192 &&
+                entry.path().extension() != ".raw")
+                std::filesystem::copy_file(entry.path(),
+                                           std::filesystem::path(keep) /
+                                               (std::string(test->test_suite_name()) + "." +
+                                                test->name() + "." +
+                                                entry.path().filename().string()),
+                                           std::filesystem::copy_options::overwrite_existing, ec);
+    }
+
     std::filesystem::path m_dir;
 };
 
