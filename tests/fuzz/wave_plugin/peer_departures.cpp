@@ -51,6 +51,10 @@ const Departure kDepartures[] = {
      "S: in a list the peer takes INFO, adtl and exif as bare 4-byte markers, ends the list at a "
      "zero identifier and takes a data sub-chunk as the file's data; each is a sub-chunk with a "
      "size"},
+    {kListOfOtherType, kEveryField, "list-of-other-type",
+     "P: a list of any type is walked for texts and labels; the peer reads the type of a list "
+     "that is neither INFO nor adtl as the first sub-chunk's identifier, and what follows out of "
+     "step"},
     {kListWalkStopsEarly, kLabels | kTexts, "list-walk-stops-early",
      "S: the peer stops walking a list at an ltxt, note or DISP sub-chunk, a text of 2048 bytes "
      "or more, or a label with no room for its text; the rest of the list is lost to it"},
@@ -63,6 +67,9 @@ const Departure kDepartures[] = {
     {kUnprintableId, kEveryField, "unprintable-id",
      "S: at a chunk identifier with an unprintable byte the peer ends its walk or steps back 3 "
      "bytes; the plug-in passes the chunk over by its size"},
+    {kCutHeader, kEveryField, "cut-header",
+     "P: the walk ends at a chunk header that the end of the file cuts short; the peer reads "
+     "what is there as a whole header, the missing bytes as zeros"},
     {kSixtyFourCues, kCues | kLabels, "rf64-cues", "S: the peer reads no cue chunk in RF64"},
     {kSixtyFourDataSize, kFrames | kSamples, "rf64-data-size",
      "S: in RF64 the peer takes the ds64 data size even when the data chunk's own size is not "
@@ -145,6 +152,7 @@ private:
     int formats = 0;
     int dataChunks = 0;
     bool labelsBeforeCues = false; // labels met since the last cue chunk
+    std::uint64_t longDataSize = 0;
 };
 
 void Scanner::Format(std::uint64_t body, std::uint32_t size) {
@@ -172,6 +180,8 @@ void Scanner::Text(std::uint64_t id, std::uint64_t body, std::uint32_t size) {
 void Scanner::List(std::uint64_t body, std::uint32_t size) {
     std::uint64_t end = body + size;
     std::uint64_t p = body + 4;
+    if (std::memcmp(d + body, "INFO", 4) != 0 && std::memcmp(d + body, "adtl", 4) != 0)
+        Note(kListOfOtherType);
     bool stopped = false; // where the peer's walk of this list has stopped
     while (end > p + 8 && p + 8 <= n) {
         std::uint32_t subSize = U32(p + 4);
@@ -222,11 +232,17 @@ std::uint32_t Scanner::Run() {
                 Note(kUnprintableId);
         if (std::memcmp(d + pos, "INFO", 4) == 0)
             Note(kInfoChunkOutsideList);
-        if (Is(pos, "fmt ")) {
+        if (sixtyFour && Is(pos, "ds64") && size >= 24 && body + 16 <= n) {
+            longDataSize = U32(body + 8) | static_cast<std::uint64_t>(U32(body + 12)) << 32;
+        } else if (Is(pos, "fmt ")) {
             Format(body, size);
         } else if (Is(pos, "data")) {
-            if (sixtyFour && size == 0xFFFFFFFF)
-                return traits; // the size is in ds64, and what follows lies beyond it
+            if (sixtyFour && size == 0xFFFFFFFF) {
+                // The size is in ds64, and what follows lies beyond it.
+                if (longDataSize > n - body)
+                    Note(kDataPastEnd);
+                return traits;
+            }
             if (++dataChunks > 1)
                 Note(kSeveralData);
             if (size & 1)
@@ -256,11 +272,13 @@ std::uint32_t Scanner::Run() {
             std::uint64_t count = U32(body);
             if (count < 0x80000000u && 4 + count * 12 > size)
                 Note(kCountedChunkOverrun);
-        } else if (Is(pos, "LIST") && size >= 4) {
+        } else if (Is(pos, "LIST") && size >= 4 && body + 4 <= n) {
             List(body, size);
         }
         pos = end;
     }
+    if (pos < n)
+        Note(kCutHeader);
     return traits;
 }
 

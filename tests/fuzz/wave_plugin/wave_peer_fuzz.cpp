@@ -109,6 +109,33 @@ struct Memory {
     sf_count_t size, at;
 };
 
+std::uint32_t Le32(const unsigned char* p) {
+    return p[0] | p[1] << 8 | p[2] << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+}
+
+// libsndfile walks a list with a 32-bit count of the bytes read; a sub-chunk size close to 4 GiB
+// wraps it round, and it jumps back and walks the same bytes for ever. Such a file is not given
+// to it. It may start a list anywhere (it steps through damaged files byte by byte), so every
+// "LIST" or "INFO" in the file is looked at, and its sub-chunks are framed as libsndfile frames
+// them: "INFO" and "adtl" there are 4 bytes alone.
+bool PeerWouldLoop(const unsigned char* data, std::size_t size) {
+    for (std::size_t at = 0; at + 12 <= size; ++at) {
+        if (std::memcmp(data + at, "LIST", 4) != 0 && std::memcmp(data + at, "INFO", 4) != 0)
+            continue;
+        for (std::size_t p = at + 8; p + 8 <= size;) {
+            if (std::memcmp(data + p, "INFO", 4) == 0 || std::memcmp(data + p, "adtl", 4) == 0) {
+                p += 4;
+                continue;
+            }
+            std::uint32_t chunk = Le32(data + p + 4);
+            if (chunk >= 0x80000000u - 16)
+                return true;
+            p += 8 + chunk + (chunk & 1);
+        }
+    }
+    return false;
+}
+
 sf_count_t Length(void* m) {
     return static_cast<Memory*>(m)->size;
 }
@@ -157,8 +184,7 @@ int PcmBits(int format) {
 // The bits per sample of the first format chunk, as the file states them; 0 when not stated.
 std::uint32_t StatedBits(const unsigned char* data, std::size_t size) {
     for (std::size_t pos = 12; pos + 8 <= size;) {
-        std::uint32_t chunk = data[pos + 4] | data[pos + 5] << 8 | data[pos + 6] << 16 |
-                              static_cast<std::uint32_t>(data[pos + 7]) << 24;
+        std::uint32_t chunk = Le32(data + pos + 4);
         if (std::memcmp(data + pos, "fmt ", 4) == 0)
             return chunk >= 16 && pos + 24 <= size ? data[pos + 22] | data[pos + 23] << 8 : 0;
         pos += 8 + static_cast<std::size_t>(chunk) + (chunk & 1);
@@ -172,6 +198,14 @@ enum class Peer { kOutside, kNotPcm, kPcm };
 // bytes; kNotPcm: a WAVE file of another encoding (float, compressed), which the plug-in must
 // refuse; kPcm: read into r.
 Peer ReadWithPeer(const unsigned char* data, std::size_t size, Reading& r) {
+    // Only these headers make a WAVE file to libsndfile; sparing it the rest keeps it from
+    // guessing at other formats.
+    if (size < 12 || std::memcmp(data + 8, "WAVE", 4) != 0 ||
+        (std::memcmp(data, "RIFF", 4) != 0 && std::memcmp(data, "RIFX", 4) != 0 &&
+         std::memcmp(data, "RF64", 4) != 0 && std::memcmp(data, "BW64", 4) != 0))
+        return Peer::kOutside;
+    if (PeerWouldLoop(data, size))
+        return Peer::kOutside;
     SF_VIRTUAL_IO io = {Length, Seek, Read, Write, Tell};
     Memory memory = {data, static_cast<sf_count_t>(size), 0};
     SF_INFO info = {};
@@ -207,11 +241,12 @@ Peer ReadWithPeer(const unsigned char* data, std::size_t size, Reading& r) {
         std::size_t bytes = sizeof(SF_CUES) + count * sizeof(SF_CUE_POINT);
         std::vector<unsigned char> storage(bytes);
         SF_CUES* cues = reinterpret_cast<SF_CUES*>(storage.data());
+        // The points run on past the 100 that the structure declares.
+        const SF_CUE_POINT* points = cues->cue_points;
         if (sf_command(sf, SFC_GET_CUE, cues, static_cast<int>(bytes)))
             for (std::uint32_t i = 0; i < cues->cue_count; ++i) {
-                r.cues.push_back(static_cast<std::uint32_t>(cues->cue_points[i].sample_offset));
-                const char* name = cues->cue_points[i].name;
-                r.labels.emplace_back(name, strnlen(name, sizeof cues->cue_points[i].name));
+                r.cues.push_back(static_cast<std::uint32_t>(points[i].sample_offset));
+                r.labels.emplace_back(points[i].name, strnlen(points[i].name, sizeof points[i].name));
             }
     }
     const int kinds[4] = {SF_STR_TITLE, SF_STR_ARTIST, SF_STR_COPYRIGHT, SF_STR_COMMENT};
