@@ -132,7 +132,8 @@ private:
         bool exact = std::memcmp(d + at, id, 4) == 0;
         bool folded = true;
         for (int i = 0; i < 4; ++i)
-            folded = folded && std::tolower(d[at + i]) == std::tolower(static_cast<unsigned char>(id[i]));
+            folded = folded &&
+                     std::tolower(d[at + i]) == std::tolower(static_cast<unsigned char>(id[i]));
         if (folded && !exact)
             Note(kIdentifierCase);
         return folded;
@@ -191,8 +192,7 @@ void Scanner::List(std::uint64_t body, std::uint32_t size) {
         if (subEnd > end)
             Note(kSubChunkOverrun);
         if (std::memcmp(d + p, "INFO", 4) == 0 || std::memcmp(d + p, "adtl", 4) == 0 ||
-            std::memcmp(d + p, "exif", 4) == 0 || std::memcmp(d + p, "data", 4) == 0 ||
-            U32(p) == 0)
+            std::memcmp(d + p, "exif", 4) == 0 || std::memcmp(d + p, "data", 4) == 0 || U32(p) == 0)
             Note(kListFramingId);
         if (IsText(p)) {
             Text(p, p + 8, subSize);
