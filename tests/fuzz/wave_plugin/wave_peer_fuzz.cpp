@@ -333,8 +333,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::uint32_t seed = size > 0 ? data[size - 1] : 0;
     Reading plugin = ReadWithPlugin(path, seed);
 
-    unsigned differences =
-        kind == Peer::kNotPcm ? (plugin.accepted ? kAccepted : 0) : Differences(plugin, peer);
+    unsigned differences = kind == Peer::kNotPcm ? (plugin.accepted ? unsigned{kAccepted} : 0u)
+                                                 : Differences(plugin, peer);
     if (differences == 0)
         return 0;
     std::uint32_t traits = ScanTraits(data, size);
