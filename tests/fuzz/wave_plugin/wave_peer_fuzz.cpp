@@ -46,7 +46,7 @@ std::int32_t SampleValue(const unsigned char* p, int bytes) {
     return static_cast<std::int32_t>(v << shift) >> shift;
 }
 
-Reading ReadWithPlugin(const std::string& path, std::uint32_t seed) {
+Reading ReadWithPlugin(const std::string& path, std::size_t fileBytes, std::uint32_t seed) {
     Reading r;
     WavePlugin* plugin = WavePlugin::Create();
     if (plugin == nullptr || !plugin->OpenFile(path.c_str(), 1)) {
@@ -79,7 +79,11 @@ Reading ReadWithPlugin(const std::string& path, std::uint32_t seed) {
         // Whole frames through a buffer of 1 to 7 frames.
         const int sampleBytes = static_cast<int>(r.bits / 8);
         const std::int64_t frameBytes = r.channels * sampleBytes;
-        std::vector<unsigned char> buffer(static_cast<std::size_t>(frameBytes * (1 + seed % 7)));
+        // A frame longer than the file cannot be in it: a buffer of one byte gets the same 0.
+        std::vector<unsigned char> buffer(
+            frameBytes > static_cast<std::int64_t>(fileBytes)
+                ? 1
+                : static_cast<std::size_t>(frameBytes * (1 + seed % 7)));
         const std::int64_t mostFrames = kMostSamples / (r.channels > 0 ? r.channels : 1);
         for (std::int64_t total = 0; total <= mostFrames;) {
             std::int32_t got =
@@ -331,7 +335,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::fwrite(data, 1, size, f);
     std::fclose(f);
     std::uint32_t seed = size > 0 ? data[size - 1] : 0;
-    Reading plugin = ReadWithPlugin(path, seed);
+    Reading plugin = ReadWithPlugin(path, size, seed);
 
     unsigned differences = kind == Peer::kNotPcm ? (plugin.accepted ? unsigned{kAccepted} : 0u)
                                                  : Differences(plugin, peer);
