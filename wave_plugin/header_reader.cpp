@@ -74,7 +74,7 @@ public:
 
 private:
     bool Format(std::uint32_t size);
-    void Data(std::uint32_t size);
+    bool Data(std::uint32_t size);
     bool SizeTable(std::uint32_t size);
     bool Cues();
     bool PlayList();
@@ -208,7 +208,7 @@ bool HeaderWalk::Format(std::uint32_t size) {
     return true;
 }
 
-void HeaderWalk::Data(std::uint32_t size) {
+bool HeaderWalk::Data(std::uint32_t size) {
     std::uint64_t bytes = size;
     if (sixtyFour && size == riff::kSizeInDs64 && haveLongDataSize)
         bytes = longDataSize;
@@ -221,7 +221,9 @@ void HeaderWalk::Data(std::uint32_t size) {
         m.info.frameCount = static_cast<std::int64_t>(bytes);
         m.dataOffset = static_cast<std::uint32_t>(start);
     }
-    stream::SeekRelative(f, static_cast<std::int64_t>(bytes + (bytes & 1)));
+    // Data the stream cannot seek past (a 64-bit size beyond what it addresses) runs to the end
+    // of the file: the walk ends here rather than read samples as chunk headers.
+    return stream::SeekRelative(f, static_cast<std::int64_t>(bytes + (bytes & 1)));
 }
 
 // The "ds64" chunk of an RF64 or BW64 file: the RIFF size, the data size and the sample count
@@ -423,10 +425,9 @@ void HeaderWalk::Run() {
             more = SizeTable(size);
         else if (same_id(id, "fmt "))
             more = Format(size);
-        else if (same_id(id, "data")) {
-            Data(size);
-            more = true;
-        } else if (infoTarget != nullptr && size <= capacity)
+        else if (same_id(id, "data"))
+            more = Data(size);
+        else if (infoTarget != nullptr && size <= capacity)
             more = InfoText(infoTarget, capacity, size);
         else if (same_id(id, "CUE ")) {
             more = Cues();

@@ -330,6 +330,17 @@ TEST(RecorderFiles, DataPastFourGiBIsReadAndDataStartingThereIsRefused) {
     q->CloseFile(1);
 }
 
+// A 64-bit data size the stream cannot seek past: the data runs to the end of the file, and its
+// samples are not read as chunks (here they spell a cue chunk).
+TEST(RecorderFiles, DataTheStreamCannotSeekPastEndsTheWalk) {
+    Recording r;
+    Bytes cue = Chunk("cue ", CuePoints({{1, 5}}));
+    OpenedFile f(SixtyFour("RF64", Cat({r.Format(), LongData(cue)}), 0x7FFFFFFFFFFFFF00u));
+    ASSERT_TRUE(f.ok);
+    EXPECT_EQ(0, f.plugin->cueCount);
+    EXPECT_TRUE(f.plugin->cues.IsEmpty());
+}
+
 // Counts of 0, several format and data chunks, and a second file read by the same object.
 TEST(RecorderFiles, EmptyCountsRepeatedChunksAndASecondFile) {
     Bytes emptyCues = Chunk("cue ", Bytes(4, 0));
