@@ -13,9 +13,9 @@ const Departure kDepartures[] = {
     {kTopLevelText, kTexts, "top-level-text",
      "P: INAM, IART, ICOP and ICMT chunks at the top level are taken as inside a list; the peer "
      "takes texts from lists only"},
-    {kInfoChunkOutsideList, kTexts | kLabels, "info-chunk-outside-list",
+    {kInfoChunkOutsideList, kEveryField, "info-chunk-outside-list",
      "S: a chunk named INFO is not a list (that is a LIST chunk of type INFO); the plug-in passes "
-     "it over, the peer walks it as a list"},
+     "it over, the peer walks it as a list and takes what it finds there, a data chunk too"},
     {kLongText, kTexts, "long-text",
      "P: INFO texts of 260 bytes or more (520 for the comment) are not taken: the buffers hold "
      "259 characters"},
