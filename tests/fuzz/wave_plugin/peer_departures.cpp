@@ -21,8 +21,9 @@ const Departure kDepartures[] = {
      "259 characters"},
     {kLongLabel, kLabels, "long-label",
      "P: labels are cut to the host's 127-character field, and not taken at 260 bytes or more"},
-    {kSeveralFormats, kAccepted | kFormat | kFrames | kSamples, "several-formats",
-     "P: the last format chunk of at least 14 bytes describes the file; the peer keeps the first"},
+    {kSeveralFormats, kEveryField, "several-formats",
+     "P: the last format chunk of at least 14 bytes describes the file; the peer keeps the first, "
+     "and (S) does not skip a later one's contents but reads them as the next chunk header"},
     {kExtensibleShort, kAccepted | kFormat | kFrames | kSamples, "extensible-short",
      "P: an extensible format chunk without its 22 extra bytes names no sample format: Unknown, "
      "refused"},
