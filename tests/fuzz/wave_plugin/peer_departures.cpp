@@ -75,8 +75,9 @@ const Departure kDepartures[] = {
     {kSixtyFourDataSize, kFrames | kSamples, "rf64-data-size",
      "S: in RF64 the peer takes the ds64 data size even when the data chunk's own size is not "
      "0xFFFFFFFF, which is what sends a reader to ds64"},
-    {kBigEndianForm, kAccepted, "big-endian-form",
-     "P: RIFX (big-endian) files are not read; the host's WAVE files are little-endian"},
+    {kSixtyFourOddChunk, kEveryField, "rf64-odd-chunk",
+     "S: in RF64 the peer skips no pad byte after an odd-sized chunk, so it reads the next "
+     "chunk header a byte early; RF64 pads chunks as RIFF does"},
 };
 const std::size_t kDepartureCount = sizeof kDepartures / sizeof kDepartures[0];
 static_assert(sizeof kDepartures / sizeof kDepartures[0] == kTraitCount, "a row per trait");
@@ -217,8 +218,6 @@ void Scanner::List(std::uint64_t body, std::uint32_t size) {
 std::uint32_t Scanner::Run() {
     if (n < 12)
         return 0;
-    if (std::memcmp(d, "RIFX", 4) == 0)
-        Note(kBigEndianForm);
     bool sixtyFour = Is(0, "RF64") || Is(0, "BW64");
     if (!sixtyFour)
         Is(0, "RIFF");
@@ -231,6 +230,8 @@ std::uint32_t Scanner::Run() {
         for (int i = 0; i < 4; ++i)
             if (!std::isprint(d[pos + i]))
                 Note(kUnprintableId);
+        if (sixtyFour && (size & 1) && end < n)
+            Note(kSixtyFourOddChunk);
         if (std::memcmp(d + pos, "INFO", 4) == 0)
             Note(kInfoChunkOutsideList);
         if (sixtyFour && Is(pos, "ds64") && size >= 24 && body + 16 <= n) {

@@ -46,7 +46,7 @@ enum Trait : unsigned {
     kCutHeader,
     kSixtyFourCues,
     kSixtyFourDataSize,
-    kBigEndianForm,
+    kSixtyFourOddChunk,
     kTraitCount,
 };
 
