@@ -148,10 +148,9 @@ sf_count_t Length(void* m) {
 sf_count_t Seek(sf_count_t offset, int whence, void* p) {
     Memory* m = static_cast<Memory*>(p);
     sf_count_t base = whence == SEEK_SET ? 0 : whence == SEEK_CUR ? m->at : m->size;
-    sf_count_t to = base + offset;
-    if (to < 0)
+    if (offset > 0 ? base > INT64_MAX - offset : base + offset < 0)
         return -1;
-    return m->at = to;
+    return m->at = base + offset;
 }
 sf_count_t Read(void* out, sf_count_t count, void* p) {
     Memory* m = static_cast<Memory*>(p);
