@@ -1,6 +1,7 @@
 #include "peer_departures.h"
 
 #include <cctype>
+#include <cstdint>
 #include <cstring>
 
 namespace wave_peer {
@@ -78,6 +79,9 @@ const Departure kDepartures[] = {
     {kSixtyFourOddChunk, kEveryField, "rf64-odd-chunk",
      "S: in RF64 the peer skips no pad byte after an odd-sized chunk, so it reads the next "
      "chunk header a byte early; RF64 pads chunks as RIFF does"},
+    {kSixtyFourHugeData, kFrames | kSamples, "rf64-huge-data",
+     "S: with a ds64 data size near 2^63 the peer's 64-bit sums overflow and it delivers none of "
+     "the samples that are there"},
 };
 const std::size_t kDepartureCount = sizeof kDepartures / sizeof kDepartures[0];
 static_assert(sizeof kDepartures / sizeof kDepartures[0] == kTraitCount, "a row per trait");
@@ -243,6 +247,8 @@ std::uint32_t Scanner::Run() {
                 // The size is in ds64, and what follows lies beyond it.
                 if (longDataSize > n - body)
                     Note(kDataPastEnd);
+                if (longDataSize > static_cast<std::uint64_t>(INT64_MAX) - n)
+                    Note(kSixtyFourHugeData);
                 return traits;
             }
             if (++dataChunks > 1)

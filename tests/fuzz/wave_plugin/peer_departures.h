@@ -47,6 +47,7 @@ enum Trait : unsigned {
     kSixtyFourCues,
     kSixtyFourDataSize,
     kSixtyFourOddChunk,
+    kSixtyFourHugeData,
     kTraitCount,
 };
 
