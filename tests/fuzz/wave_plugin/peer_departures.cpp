@@ -79,9 +79,9 @@ const Departure kDepartures[] = {
     {kSixtyFourOddChunk, kEveryField, "rf64-odd-chunk",
      "S: in RF64 the peer skips no pad byte after an odd-sized chunk, so it reads the next "
      "chunk header a byte early; RF64 pads chunks as RIFF does"},
-    {kSixtyFourHugeData, kFrames | kSamples, "rf64-huge-data",
-     "S: with a ds64 data size near 2^63 the peer's 64-bit sums overflow and it delivers none of "
-     "the samples that are there"},
+    {kSixtyFourHugeData, kEveryField, "rf64-huge-data",
+     "S: with a ds64 data size near 2^63 the peer's 64-bit sums overflow: it delivers none of the "
+     "samples that are there, and its walk goes on at a wrapped position, in the samples"},
 };
 const std::size_t kDepartureCount = sizeof kDepartures / sizeof kDepartures[0];
 static_assert(sizeof kDepartures / sizeof kDepartures[0] == kTraitCount, "a row per trait");
