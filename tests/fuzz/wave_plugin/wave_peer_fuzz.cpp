@@ -18,6 +18,7 @@
 #include "host_record_size.h"
 #include "peer_departures.h"
 #include "pointer_list.h"
+#include "riff_bytes.h"
 #include "wave_plugin.h"
 
 namespace {
@@ -115,10 +116,6 @@ struct Memory {
     sf_count_t size, at;
 };
 
-std::uint32_t Le32(const unsigned char* p) {
-    return p[0] | p[1] << 8 | p[2] << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
-
 // libsndfile walks a list with a 32-bit count of the bytes read; a sub-chunk size close to 4 GiB
 // wraps it round, and it jumps back and walks the same bytes for ever. Such a file is not given
 // to it. It may start a list anywhere (it steps through damaged files byte by byte), so every
@@ -133,7 +130,7 @@ bool PeerWouldLoop(const unsigned char* data, std::size_t size) {
                 p += 4;
                 continue;
             }
-            std::uint32_t chunk = Le32(data + p + 4);
+            std::uint32_t chunk = riff::read_u32le(data + p + 4);
             if (chunk >= 0x80000000u - 16)
                 return true;
             p += 8 + chunk + (chunk & 1);
@@ -189,7 +186,7 @@ int PcmBits(int format) {
 // The bits per sample of the first format chunk, as the file states them; 0 when not stated.
 std::uint32_t StatedBits(const unsigned char* data, std::size_t size) {
     for (std::size_t pos = 12; pos + 8 <= size;) {
-        std::uint32_t chunk = Le32(data + pos + 4);
+        std::uint32_t chunk = riff::read_u32le(data + pos + 4);
         if (std::memcmp(data + pos, "fmt ", 4) == 0)
             return chunk >= 16 && pos + 24 <= size ? data[pos + 22] | data[pos + 23] << 8 : 0;
         pos += 8 + static_cast<std::size_t>(chunk) + (chunk & 1);
