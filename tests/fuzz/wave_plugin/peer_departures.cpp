@@ -190,7 +190,7 @@ void Scanner::List(std::uint64_t body, std::uint32_t size) {
     if (std::memcmp(d + body, "INFO", 4) != 0 && std::memcmp(d + body, "adtl", 4) != 0)
         Note(kListOfOtherType);
     bool stopped = false; // where the peer's walk of this list has stopped
-    while (end > p + 8 && p + 8 <= n) {
+    while (p + 8 <= end && p + 8 <= n) {
         std::uint32_t subSize = U32(p + 4);
         std::uint64_t subEnd = p + 8 + subSize + (subSize & 1);
         if (stopped)
