@@ -243,12 +243,13 @@ std::uint32_t Scanner::Run() {
         } else if (Is(pos, "fmt ")) {
             Format(body, size);
         } else if (Is(pos, "data")) {
+            // The peer takes the ds64 size whatever the data chunk's own size says.
+            if (sixtyFour && longDataSize > static_cast<std::uint64_t>(INT64_MAX) - n)
+                Note(kSixtyFourHugeData);
             if (sixtyFour && size == 0xFFFFFFFF) {
                 // The size is in ds64, and what follows lies beyond it.
                 if (longDataSize > n - body)
                     Note(kDataPastEnd);
-                if (longDataSize > static_cast<std::uint64_t>(INT64_MAX) - n)
-                    Note(kSixtyFourHugeData);
                 return traits;
             }
             if (++dataChunks > 1)
