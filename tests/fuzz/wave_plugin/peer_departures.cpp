@@ -82,6 +82,10 @@ const Departure kDepartures[] = {
     {kSixtyFourHugeData, kEveryField, "rf64-huge-data",
      "S: with a ds64 data size near 2^63 the peer's 64-bit sums overflow: it delivers none of the "
      "samples that are there, and its walk goes on at a wrapped position, in the samples"},
+    {kSixtyFourNoDs64, kEveryField, "rf64-no-ds64",
+     "S: in RF64 a data size of 0xFFFFFFFF with no whole ds64 chunk before it leaves the peer "
+     "with the length of an earlier data chunk, or none, and its walk goes on in the samples; "
+     "the plug-in takes the size as it stands, as in RIFF"},
 };
 const std::size_t kDepartureCount = sizeof kDepartures / sizeof kDepartures[0];
 static_assert(sizeof kDepartures / sizeof kDepartures[0] == kTraitCount, "a row per trait");
@@ -160,6 +164,7 @@ private:
     int dataChunks = 0;
     bool labelsBeforeCues = false; // labels met since the last cue chunk
     std::uint64_t longDataSize = 0;
+    bool haveDs64 = false;
 };
 
 void Scanner::Format(std::uint64_t body, std::uint32_t size) {
@@ -240,6 +245,7 @@ std::uint32_t Scanner::Run() {
             Note(kInfoChunkOutsideList);
         if (sixtyFour && Is(pos, "ds64") && size >= 24 && body + 16 <= n) {
             longDataSize = U32(body + 8) | static_cast<std::uint64_t>(U32(body + 12)) << 32;
+            haveDs64 = true;
         } else if (Is(pos, "fmt ")) {
             Format(body, size);
         } else if (Is(pos, "data")) {
@@ -248,6 +254,8 @@ std::uint32_t Scanner::Run() {
                 Note(kSixtyFourHugeData);
             if (sixtyFour && size == 0xFFFFFFFF) {
                 // The size is in ds64, and what follows lies beyond it.
+                if (!haveDs64)
+                    Note(kSixtyFourNoDs64);
                 if (longDataSize > n - body)
                     Note(kDataPastEnd);
                 return traits;

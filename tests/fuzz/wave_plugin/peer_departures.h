@@ -48,6 +48,7 @@ enum Trait : unsigned {
     kSixtyFourDataSize,
     kSixtyFourOddChunk,
     kSixtyFourHugeData,
+    kSixtyFourNoDs64,
     kTraitCount,
 };
 
