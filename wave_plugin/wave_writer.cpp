@@ -104,7 +104,7 @@ void HeaderChunks::InfoTexts(ChunkWriter& out) const {
 }
 
 void HeaderChunks::Cues(ChunkWriter& out) const {
-    out.Header("CUE ", static_cast<std::uint32_t>(riff::kCountBytes +
+    out.Header("cue ", static_cast<std::uint32_t>(riff::kCountBytes +
                                                   riff::kCuePointBytes * m_markerCount));
     out.U32(m_markerCount);
     std::uint32_t id = 0;
@@ -121,7 +121,7 @@ void HeaderChunks::Cues(ChunkWriter& out) const {
 }
 
 void HeaderChunks::Labels(ChunkWriter& out) const {
-    out.Begin("list");
+    out.Begin("LIST");
     out.Bytes("adtl", riff::kListTypeBytes);
     std::uint32_t id = 0;
     for (POSITION pos = m.hostMarkers->GetHeadPosition(); pos != nullptr;) {

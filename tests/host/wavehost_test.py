@@ -294,8 +294,8 @@ def expected_rich_copy():
         wf.chunk("INAM", b"Title here\0\0"),
         wf.chunk("IART", b"Artist\0\0"),
         wf.chunk("ICMT", b"A comment\0"),
-        wf.chunk("CUE ", cue),
-        wf.chunk("list", b"adtl" + ltxt + labl + note),
+        wf.chunk("cue ", cue),
+        wf.chunk("LIST", b"adtl" + ltxt + labl + note),
         wf.chunk("plst", plst),
         wf.data(wf.frames16(40)))
 
@@ -561,7 +561,7 @@ class CopyTest(HostCase):
         self.peers_agree(src, "copy.wav", 2, 16)
         # The layout the writer gives such a file
         chunks = [c[0] for c in wf.chunks_of(out)]
-        self.assertEqual(chunks, ["fmt ", "INAM", "IART", "ICMT", "CUE ", "list", "plst",
+        self.assertEqual(chunks, ["fmt ", "INAM", "IART", "ICMT", "cue ", "LIST", "plst",
                                   "data"])
         self.assertEqual(out, expected_rich_copy())
 

@@ -135,14 +135,14 @@ TEST(Writer, MarkerBlockLayout) {
         {Bytes{'a', 'd', 't', 'l'}, Chunk("ltxt", ltxt), Sub("labl", 1, "A"), Sub("note", 1, "")});
     Bytes cue = CuePoints({{1, 500}});
     Bytes dataHeader = {'d', 'a', 't', 'a', 4, 0, 0, 0};
-    Bytes expected = Cat({FixedHeader(146, 1, 8000, 16), Chunk("CUE ", cue), Chunk("list", list),
+    Bytes expected = Cat({FixedHeader(146, 1, 8000, 16), Chunk("cue ", cue), Chunk("LIST", list),
                           dataHeader, samples});
     EXPECT_EQ(expected, file);
     // Where the parts stand: the cue chunk right after the fixed part, the list after its 36
     // bytes, the data chunk header after the list's 8 + 60 bytes.
     const std::size_t listAt = kFixedPartBytes + 36, dataAt = listAt + 8 + 60;
-    EXPECT_EQ(Bytes({'C', 'U', 'E', ' '}), Slice(file, kFixedPartBytes, 4));
-    EXPECT_EQ(Bytes({'l', 'i', 's', 't'}), Slice(file, listAt, 4));
+    EXPECT_EQ(Bytes({'c', 'u', 'e', ' '}), Slice(file, kFixedPartBytes, 4));
+    EXPECT_EQ(Bytes({'L', 'I', 'S', 'T'}), Slice(file, listAt, 4));
     EXPECT_EQ(60u, Get32(file, listAt + 4));
     EXPECT_EQ(Bytes({'d', 'a', 't', 'a'}), Slice(file, dataAt, 4));
     EXPECT_EQ(dataAt + 8 + samples.size(), file.size());
@@ -177,8 +177,8 @@ TEST(Writer, MarkerIdsTypesTextsAndPlayList) {
     Bytes count;
     Put32(count, 3);
     Bytes expected =
-        Cat({FixedHeader(0, 2, 44100, 16), Chunk("CUE ", CuePoints({{1, 10}, {2, 100}, {3, 300}})),
-             Chunk("list", list), Chunk("plst", Cat({count, plst})),
+        Cat({FixedHeader(0, 2, 44100, 16), Chunk("cue ", CuePoints({{1, 10}, {2, 100}, {3, 300}})),
+             Chunk("LIST", list), Chunk("plst", Cat({count, plst})),
              Bytes{'d', 'a', 't', 'a', 0, 0, 0, 0}});
     EXPECT_EQ(Bytes(expected.begin() + 8, expected.end()), Bytes(file.begin() + 8, file.end()));
     // The 127-character label takes the whole field: its sub-chunk's size is 4 + 128.

@@ -316,13 +316,26 @@ void Report(unsigned differences, std::uint32_t traits, const Reading& plugin,
     Describe("libsndfile", peer);
 }
 
+// In survey mode, how far an input was compared: in full, with readings excused, or not at all.
+void Tally(const char* how, unsigned excused) {
+    std::fprintf(stderr, "wave_peer_fuzz: %s", how);
+    for (unsigned f = 1; f <= kEveryField; f <<= 1)
+        if (excused & f)
+            std::fprintf(stderr, " %s", FieldName(f));
+    std::fprintf(stderr, "\n");
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const bool survey = std::getenv("WAVE_PEER_SURVEY") != nullptr;
     Reading peer;
     Peer kind = ReadWithPeer(data, size, peer);
-    if (kind == Peer::kOutside)
+    if (kind == Peer::kOutside) {
+        if (survey)
+            Tally("not compared", 0);
         return 0;
+    }
 
     static const std::string path = "/tmp/wave_peer_fuzz_" + std::to_string(getpid()) + ".wav";
     std::FILE* f = std::fopen(path.c_str(), "wb");
@@ -335,13 +348,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     unsigned differences = kind == Peer::kNotPcm ? (plugin.accepted ? unsigned{kAccepted} : 0u)
                                                  : Differences(plugin, peer);
+    std::uint32_t traits = survey || differences != 0 ? ScanTraits(data, size) : 0;
+    if (survey)
+        Tally(ExcusedFields(traits) != 0 ? "compared, excused:" : "compared in full",
+              ExcusedFields(traits));
     if (differences == 0)
         return 0;
-    std::uint32_t traits = ScanTraits(data, size);
     bool unexplained = (differences & ~ExcusedFields(traits)) != 0;
-    if (unexplained || std::getenv("WAVE_PEER_SURVEY") != nullptr)
+    if (unexplained || survey)
         Report(differences, traits, plugin, peer);
-    if (unexplained && std::getenv("WAVE_PEER_SURVEY") == nullptr)
+    if (unexplained && !survey)
         std::abort();
     return 0;
 }
