@@ -5,6 +5,9 @@
 #include "wave_test_support.h"
 
 #include <cstdlib>
+#include <sstream>
+
+#include <sndfile.h>
 
 using namespace wave_test;
 namespace hm = host_marker;
@@ -13,6 +16,18 @@ namespace {
 
 bool Shell(const std::string& command) {
     return std::system((command + " 2>/dev/null").c_str()) == 0;
+}
+
+// What a command prints on its standard output.
+std::string Output(const std::string& command) {
+    std::string out;
+    if (std::FILE* p = popen((command + " 2>/dev/null").c_str(), "r")) {
+        char buffer[4096];
+        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, p)) > 0;)
+            out.append(buffer, n);
+        pclose(p);
+    }
+    return out;
 }
 
 ::testing::AssertionResult Installed(std::initializer_list<const char*> programs) {
@@ -141,6 +156,91 @@ TEST(PeerFiles, WrittenFilesDecodeInSoxToTheSamplesGiven) {
         EXPECT_TRUE(decoded == given);
         EXPECT_TRUE(Shell("ffmpeg -loglevel error -i " + path + " -f null -"));
         EXPECT_TRUE(Shell("sndfile-info " + path + " | grep -q 'Frames      : 333'"));
+    }
+}
+
+// Markers, regions, the play list and the texts that the plug-in writes reach other programs:
+// libsndfile reads the cue points with their positions and labels, ffprobe shows them as
+// chapters with their titles. Both stop reading the label list at its first "ltxt", which the
+// writer puts before the labels when there are regions or play-list markers: there they see
+// the positions only. Neither takes INFO texts from outside a list, where the writer puts them.
+TEST(PeerFiles, WrittenMarkersReadBackInLibsndfileAndFfprobe) {
+    ASSERT_TRUE(Installed({"ffprobe"}));
+    struct Mark {
+        int type;
+        std::uint32_t start, end;
+        const char* label;
+    };
+    const struct Layout {
+        const char* name;
+        std::vector<Mark> marks;
+        bool playList, texts;
+    } layouts[] = {
+        {"markers.wav", {{2, 100, 0, "Verse"}, {2, 640, 0, "Chorus"}}, false, false},
+        {"regions.wav",
+         {{3, 100, 299, "Intro"}, {2, 500, 0, "Hit"}, {3, 600, 999, "Outro"}},
+         false,
+         false},
+        {"playlist.wav", {{5, 20, 0, "Start"}, {3, 300, 699, "Loop"}}, true, true},
+    };
+    TempDir dir;
+    for (const Layout& layout : layouts) {
+        SCOPED_TRACE(layout.name);
+        const std::string path = dir.Path(layout.name);
+        PluginPtr p = NewPlugin();
+        HostSide host;
+        ASSERT_TRUE(p->OpenFile(path.c_str(), 0));
+        p->info.channels = 2;
+        p->info.bitsPerSample = 16;
+        p->info.sampleRate = 8000;
+        p->info.frameCount = 1000;
+        if (layout.texts) {
+            std::strcpy(p->info.title, "Song");
+            std::strcpy(p->info.artist, "Band");
+        }
+        for (const Mark& mark : layout.marks) {
+            unsigned char* m = host.AddMarker(0);
+            hm::SetText(m, hm::kLabel, mark.label);
+            hm::SetText(m, hm::kNote, "");
+            hm::SetStart(m, mark.start);
+            hm::SetEnd(m, mark.end);
+            hm::SetType(m, mark.type);
+            if (layout.playList && mark.type == 5)
+                host.AddEntry(m);
+        }
+        p->hostMarkers = &host.markers;
+        p->hostPlayList = &host.entries;
+        p->WriteHeader();
+        Bytes samples(1000 * 4, 0x11);
+        EXPECT_EQ(1000, p->WriteSamples(samples.data(), std::int32_t(samples.size()), 1000));
+        p->CloseFile(0);
+
+        SF_INFO info = {};
+        SNDFILE* sf = sf_open(path.c_str(), SFM_READ, &info);
+        ASSERT_NE(nullptr, sf) << sf_strerror(nullptr);
+        EXPECT_EQ(1000, info.frames);
+        std::uint32_t count = 0;
+        sf_command(sf, SFC_GET_CUE_COUNT, &count, sizeof count);
+        SF_CUES cues = {};
+        ASSERT_EQ(layout.marks.size(), count);
+        ASSERT_TRUE(sf_command(sf, SFC_GET_CUE, &cues, sizeof cues));
+        std::ostringstream chapters;
+        bool regions = false;
+        for (const Mark& mark : layout.marks)
+            regions = regions || mark.type != 2;
+        for (std::uint32_t i = 0; i < count; ++i) {
+            EXPECT_EQ(i + 1, static_cast<std::uint32_t>(cues.cue_points[i].indx));
+            EXPECT_EQ(layout.marks[i].start, cues.cue_points[i].sample_offset);
+            chapters << "start=" << layout.marks[i].start << "\n";
+            if (!regions)
+                chapters << "TAG:title=" << layout.marks[i].label << "\n";
+            EXPECT_STREQ(regions ? "" : layout.marks[i].label, cues.cue_points[i].name);
+        }
+        sf_close(sf);
+
+        EXPECT_EQ(chapters.str(), Output("ffprobe -v error -show_chapters -show_entries "
+                                         "chapter=start:chapter_tags=title -of default=nw=1 " +
+                                         path));
     }
 }
 
