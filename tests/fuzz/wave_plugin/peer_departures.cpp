@@ -1,27 +1,35 @@
 #include "peer_departures.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdint>
 #include <cstring>
 
+#include "riff_bytes.h"
+#include "wave_plugin.h"
+
 namespace wave_peer {
 
 // "P:" the plug-in keeps a rule of its own on purpose; "S:" the peer's behaviour is wrong.
+// Where a row names "the labels and texts after" something, it excuses the labels of those
+// cues and those texts only, not the others of the file.
 const Departure kDepartures[] = {
     {kIdentifierCase, kEveryField, "identifier-case",
-     "P: identifiers are compared without regard to letter case (\"CUE \", \"list\", \"riff\", "
-     "\"wave\" all count); the peer takes only the exact spelling"},
+     "P: identifiers are compared without regard to letter case; the peer takes only the exact "
+     "spelling and passes any other over by its size: the cues, labels or texts of that chunk "
+     "(everything for fmt, data and ds64)"},
     {kTopLevelText, kTexts, "top-level-text",
      "P: INAM, IART, ICOP and ICMT chunks at the top level are taken as inside a list; the peer "
-     "takes texts from lists only"},
+     "takes texts from lists only: those texts"},
     {kInfoChunkOutsideList, kEveryField, "info-chunk-outside-list",
      "S: a chunk named INFO is not a list (that is a LIST chunk of type INFO); the plug-in passes "
      "it over, the peer walks it as a list and takes what it finds there, a data chunk too"},
     {kLongText, kTexts, "long-text",
-     "P: INFO texts of 260 bytes or more (520 for the comment) are not taken: the buffers hold "
-     "259 characters"},
+     "P: an INFO text chunk over 260 bytes (520 for the comment) is not taken, and a text is cut "
+     "to the 259 (519) characters its buffer holds: that text"},
     {kLongLabel, kLabels, "long-label",
-     "P: labels are cut to the host's 127-character field, and not taken at 260 bytes or more"},
+     "P: a label of 260 bytes or more with its pad is not taken (the one before stays): that "
+     "label"},
     {kSeveralFormats, kEveryField, "several-formats",
      "P: the last format chunk of at least 14 bytes describes the file; the peer keeps the first, "
      "and (S) does not skip a later one's contents but reads them as the next chunk header"},
@@ -33,11 +41,10 @@ const Departure kDepartures[] = {
     {kDataPastEnd, kFrames, "data-past-end",
      "P: a data chunk cut short by the end of the file keeps the frame count its size gives (the "
      "frames present are delivered); the peer counts the frames present"},
-    {kUnclosedData, kFrames | kSamples, "unclosed-data",
-     "P: a data chunk of size 0 is empty; the peer guesses that it runs to the end of the file "
-     "when the RIFF size is 8"},
-    {kOddData, kFrames | kSamples, "odd-data",
-     "S: the peer counts the pad byte after odd-sized data as sample data"},
+    {kUnclosedData, kEveryField, "unclosed-data",
+     "P: a data chunk of size 0 is empty and the walk goes on after it; the peer guesses that it "
+     "runs to the end of the file when the RIFF size is 8: the frames, and what the chunks after "
+     "it hold"},
     {kCountedChunkOverrun, kEveryField, "counted-chunk-overrun",
      "P: cue points and play-list segments are read by their count, past a chunk size too small "
      "for them, and the walk goes on after the last; the peer skips the play list by its size "
@@ -47,35 +54,40 @@ const Departure kDepartures[] = {
      "the missing points empty; the plug-in reports the points there"},
     {kManyCues, kCues | kLabels, "many-cues", "S: the peer skips a cue chunk of over 2500 points"},
     {kSubChunkOverrun, kEveryField, "sub-chunk-overrun",
-     "P: a list's sub-chunk that runs past the list's end is read whole and the walk goes on "
-     "after it; the peer drops it and resumes at the list's end"},
+     "P: a list's sub-chunk that runs past the list's end (its pad byte counted) is read whole; "
+     "the peer drops it and the rest of the list: the labels and texts from it on, and when it "
+     "runs past the list's pad too, what follows, as the plug-in's walk goes on after it and the "
+     "peer's at the list's end"},
     {kListFramingId, kEveryField, "list-framing-id",
-     "S: in a list the peer takes INFO, adtl and exif as bare 4-byte markers, ends the list at a "
-     "zero identifier and takes a data sub-chunk as the file's data; each is a sub-chunk with a "
-     "size"},
-    {kListOfOtherType, kEveryField, "list-of-other-type",
+     "S: in a list the peer takes INFO, adtl and exif as bare 4-byte markers and reads on out of "
+     "step, ends the list at a zero identifier, and takes a data sub-chunk as the file's data; "
+     "each is a sub-chunk with a size: the labels and texts after it (everything for data)"},
+    {kListOfOtherType, kLabels | kTexts, "list-of-other-type",
      "P: a list of any type is walked for texts and labels; the peer reads the type of a list "
-     "that is neither INFO nor adtl as the first sub-chunk's identifier, and what follows out of "
-     "step"},
+     "that is neither INFO nor adtl as the first sub-chunk's identifier, and the list out of "
+     "step: the labels and texts either finds there"},
     {kListWalkStopsEarly, kLabels | kTexts, "list-walk-stops-early",
      "S: the peer stops walking a list at an ltxt, note or DISP sub-chunk, a text of 2048 bytes "
-     "or more, or a label with no room for its text; the rest of the list is lost to it"},
+     "or more, or a label with no room for its text: the labels and texts after the stop"},
     {kLabelsBeforeCues, kLabels, "labels-before-cues",
      "S: the peer drops labels whose list comes before the cue chunk (or before a later cue "
      "chunk that replaces the first); RIFF sets no order of chunks, and recorders write the "
-     "list first"},
-    {kOddTextPad, kLabels | kTexts, "odd-text-pad",
-     "S: the peer keeps the pad byte after an odd-sized text as a character of it"},
+     "list first: those labels"},
+    {kOddTextPad, kTexts, "odd-text-pad",
+     "S: the peer keeps the pad byte after an odd-sized INFO text as a character of it: that "
+     "text"},
     {kUnprintableId, kEveryField, "unprintable-id",
      "S: at a chunk identifier with an unprintable byte the peer ends its walk or steps back 3 "
-     "bytes; the plug-in passes the chunk over by its size"},
-    {kCutHeader, kEveryField, "cut-header",
+     "bytes; the plug-in passes the chunk over by its size: what the chunks after it hold"},
+    {kCutHeader, kAccepted | kFrames | kSamples | kCues | kLabels, "cut-header",
      "P: the walk ends at a chunk header that the end of the file cuts short; the peer reads "
-     "what is there as a whole header, the missing bytes as zeros"},
+     "5 to 7 bytes there as a whole header, the missing bytes as zeros: a data chunk of a few "
+     "bytes (which may be the only one), or an empty cue chunk"},
     {kSixtyFourCues, kCues | kLabels, "rf64-cues", "S: the peer reads no cue chunk in RF64"},
-    {kSixtyFourDataSize, kFrames | kSamples, "rf64-data-size",
+    {kSixtyFourDataSize, kEveryField, "rf64-data-size",
      "S: in RF64 the peer takes the ds64 data size even when the data chunk's own size is not "
-     "0xFFFFFFFF, which is what sends a reader to ds64"},
+     "0xFFFFFFFF, which is what sends a reader to ds64: where the two differ, the frames, and "
+     "what the chunks after the data hold, as the walks go on at different places"},
     {kSixtyFourOddChunk, kEveryField, "rf64-odd-chunk",
      "S: in RF64 the peer skips no pad byte after an odd-sized chunk, so it reads the next "
      "chunk header a byte early; RF64 pads chunks as RIFF does"},
@@ -89,6 +101,12 @@ const Departure kDepartures[] = {
 };
 const std::size_t kDepartureCount = sizeof kDepartures / sizeof kDepartures[0];
 static_assert(sizeof kDepartures / sizeof kDepartures[0] == kTraitCount, "a row per trait");
+
+const FormStandIn kFormStandIns[] = {
+    {"BW64", "RF64",
+     "BW64 is RF64 under another name, read alike by the plug-in; the peer knows only RF64"},
+};
+const std::size_t kFormStandInCount = sizeof kFormStandIns / sizeof kFormStandIns[0];
 
 const char* FieldName(unsigned field) {
     switch (field) {
@@ -111,198 +129,386 @@ const char* FieldName(unsigned field) {
     }
 }
 
-unsigned ExcusedFields(std::uint32_t traits) {
-    unsigned fields = 0;
-    for (std::size_t i = 0; i < kDepartureCount; ++i)
-        if (traits & (1u << kDepartures[i].trait))
-            fields |= kDepartures[i].fields;
-    return fields;
+bool Excuse::Label(std::uint32_t cueId) const {
+    return (fields & kLabels) || std::find(labels.begin(), labels.end(), cueId) != labels.end();
+}
+
+Excuse Excused(const Findings& findings, const Departure* without) {
+    Excuse e;
+    for (std::size_t i = 0; i < kDepartureCount; ++i) {
+        const Departure& row = kDepartures[i];
+        if (&row == without || !(findings.traits & (1u << row.trait)))
+            continue;
+        const Excuse& touched = findings.touched[row.trait];
+        e.fields |= touched.fields & row.fields;
+        if (row.fields & kLabels)
+            e.labels.insert(e.labels.end(), touched.labels.begin(), touched.labels.end());
+        if (row.fields & kTexts)
+            e.texts |= touched.texts;
+    }
+    return e;
 }
 
 namespace {
 
-// Walks the chunks by the RIFF rules alone (sizes, pad bytes, lists of sub-chunks) and notes
-// what the table names. It shares no code with either reader.
+constexpr std::uint32_t kPeerBuffer = 2048; // the peer's buffer for a text or label
+const char* const kTextIds[kTextKinds] = {"INAM", "IART", "ICOP", "ICMT"};
+
+// Walks the chunks by the RIFF rules (sizes, pad bytes, lists of sub-chunks) and notes where
+// the peer's walk departs from them and what that touches. It shares no code with either
+// reader. It never reads a data chunk's samples as chunks.
 class Scanner {
 public:
     Scanner(const unsigned char* data, std::size_t size) : d(data), n(size) {}
-    std::uint32_t Run();
+    Findings Run();
+    // The peer's walk of a list whose contents start at body, length bytes long, from the
+    // byte at `from` on; notes for t what it takes. True when its count wraps round.
+    bool PeerList(std::uint64_t body, std::uint32_t length, std::uint32_t from, Trait t);
 
 private:
-    std::uint32_t U32(std::uint64_t at) const {
-        return at + 4 <= n ? d[at] | d[at + 1] << 8 | d[at + 2] << 16 |
-                                 static_cast<std::uint32_t>(d[at + 3]) << 24
-                           : 0;
+    std::uint32_t U32(std::uint64_t at) const { return at + 4 <= n ? riff::read_u32le(d + at) : 0; }
+    std::uint16_t U16(std::uint64_t at) const { return at + 2 <= n ? riff::read_u16le(d + at) : 0; }
+    // The identifier at `at` is `id` exactly (the peer's test).
+    bool Exact(std::uint64_t at, const char* id) const {
+        return at + 4 <= n && std::memcmp(d + at, id, 4) == 0;
     }
-    std::uint16_t U16(std::uint64_t at) const {
-        return at + 2 <= n ? static_cast<std::uint16_t>(d[at] | d[at + 1] << 8) : 0;
-    }
-    // The identifier at `at` is `id` exactly, or only up to letter case (noted).
-    bool Is(std::uint64_t at, const char* id) {
-        bool exact = std::memcmp(d + at, id, 4) == 0;
-        bool folded = true;
+    // The identifier at `at` is `id` up to letter case (the plug-in's test).
+    bool Folded(std::uint64_t at, const char* id) const {
+        if (at + 4 > n)
+            return false;
         for (int i = 0; i < 4; ++i)
-            folded = folded &&
-                     std::tolower(d[at + i]) == std::tolower(static_cast<unsigned char>(id[i]));
-        if (folded && !exact)
-            Note(kIdentifierCase);
-        return folded;
+            if (std::tolower(d[at + i]) != std::tolower(static_cast<unsigned char>(id[i])))
+                return false;
+        return true;
     }
-    bool IsText(std::uint64_t at) {
-        return Is(at, "INAM") || Is(at, "IART") || Is(at, "ICOP") || Is(at, "ICMT");
+    // Which of the four texts the identifier at `at` names, up to letter case; -1 for none.
+    int TextKind(std::uint64_t at) const {
+        for (int k = 0; k < kTextKinds; ++k)
+            if (Folded(at, kTextIds[k]))
+                return k;
+        return -1;
     }
-    void Note(Trait t) { traits |= 1u << t; }
+    static std::uint32_t Capacity(int kind) {
+        return kind == kComment ? kCommentBytes : kTextBytes;
+    }
+    void Note(Trait t, unsigned fields) {
+        traits.traits |= 1u << t;
+        traits.touched[t].fields |= fields;
+    }
+    void NoteLabel(Trait t, std::uint32_t cueId) {
+        traits.traits |= 1u << t;
+        traits.touched[t].labels.push_back(cueId);
+    }
+    void NoteText(Trait t, int kind) {
+        traits.traits |= 1u << t;
+        traits.touched[t].texts |= 1u << kind;
+    }
     void Format(std::uint64_t body, std::uint32_t size);
-    void Text(std::uint64_t id, std::uint64_t body, std::uint32_t size);
     void List(std::uint64_t body, std::uint32_t size);
-    void CheckPad(std::uint64_t text, std::uint32_t length);
+    // The labels and texts the plug-in takes from a list's sub-chunks from `at` to `end`.
+    void PluginListItems(std::uint64_t at, std::uint64_t end, Trait t);
+    // What the plug-in takes from the chunks from `at` to the end of the file, which the peer
+    // does not see there.
+    void PluginChunks(std::uint64_t at, Trait t);
+    // An odd-sized text whose pad byte is not NUL and whose text has no NUL of its own.
+    bool PadInText(std::uint64_t text, std::uint32_t length) const {
+        return (length & 1) && text + length < n && d[text + length] != 0 &&
+               std::memchr(d + text, 0, length) == nullptr;
+    }
 
     const unsigned char* d;
     std::size_t n;
-    std::uint32_t traits = 0;
+    Findings traits;
+    bool sixtyFour = false;
     int formats = 0;
     int dataChunks = 0;
-    bool labelsBeforeCues = false; // labels met since the last cue chunk
+    std::vector<std::uint32_t> labelsSoFar; // cue ids of the labels in lists so far
     std::uint64_t longDataSize = 0;
     bool haveDs64 = false;
 };
 
 void Scanner::Format(std::uint64_t body, std::uint32_t size) {
     if (++formats > 1)
-        Note(kSeveralFormats);
+        Note(kSeveralFormats, kEveryField);
     if (U16(body) == 0xFFFE && (size < 40 || U16(body + 16) < 22))
-        Note(kExtensibleShort);
+        Note(kExtensibleShort, kEveryField);
 }
 
-// An odd-sized text whose pad byte is not NUL and whose text has no NUL of its own.
-void Scanner::CheckPad(std::uint64_t text, std::uint32_t length) {
-    if (!(length & 1) || text + length >= n || d[text + length] == 0)
-        return;
-    if (std::memchr(d + text, 0, length) == nullptr)
-        Note(kOddTextPad);
+void Scanner::PluginListItems(std::uint64_t at, std::uint64_t end, Trait t) {
+    // The plug-in walks while more than a header's 8 bytes of the list remain.
+    for (std::uint64_t p = at; p + 8 < end && p + 8 <= n;) {
+        std::uint32_t size = U32(p + 4);
+        int kind = TextKind(p);
+        if (kind >= 0)
+            NoteText(t, kind);
+        else if (Folded(p, "labl"))
+            NoteLabel(t, U32(p + 8));
+        p += 8 + static_cast<std::uint64_t>(size) + (size & 1);
+    }
 }
 
-void Scanner::Text(std::uint64_t id, std::uint64_t body, std::uint32_t size) {
-    bool comment = Is(id, "ICMT");
-    if (size >= (comment ? 519u : 259u))
-        Note(kLongText);
-    CheckPad(body, size);
+void Scanner::PluginChunks(std::uint64_t at, Trait t) {
+    for (std::uint64_t p = at; p + 8 <= n;) {
+        std::uint32_t size = U32(p + 4);
+        int kind = TextKind(p);
+        if (Folded(p, "fmt ") || Folded(p, "data"))
+            Note(t, kEveryField);
+        else if (Folded(p, "cue "))
+            Note(t, kCues | kLabels);
+        else if (Folded(p, "LIST"))
+            PluginListItems(p + 12, p + 8 + size, t);
+        else if (kind >= 0)
+            NoteText(t, kind);
+        p += 8 + static_cast<std::uint64_t>(size) + (size & 1);
+    }
+}
+
+bool Scanner::PeerList(std::uint64_t body, std::uint32_t length, std::uint32_t from, Trait t) {
+    // As the peer counts: in 32 bits, each header and contents as it frames them.
+    for (std::uint32_t read = from; read < length;) {
+        const std::uint64_t p = body + read;
+        read += 4;
+        if (Exact(p, "INFO") || Exact(p, "adtl"))
+            continue;
+        if (Exact(p, "exif")) { // walked by rules of its own: anything may follow
+            Note(t, kLabels | kTexts);
+            return false;
+        }
+        if (Exact(p, "data")) { // taken as the file's data, and the walk goes on from there
+            Note(t, kEveryField);
+            return false;
+        }
+        if (U32(p) == 0)
+            return false;
+        std::uint32_t size = U32(p + 4);
+        read += 4;
+        int kind = TextKind(p);
+        if (kind >= 0 && Exact(p, kTextIds[kind])) {
+            size += size & 1;
+            if (size >= kPeerBuffer || read + size > length)
+                return false;
+            NoteText(t, kind);
+            read += size;
+        } else if (Exact(p, "labl")) {
+            read += 4;
+            size -= 4;
+            size += size & 1;
+            if (size < 1 || size >= kPeerBuffer || read + size > length)
+                return false;
+            NoteLabel(t, U32(p + 8));
+            read += size;
+        } else if (Exact(p, "DISP") || Exact(p, "ltxt") || Exact(p, "note")) {
+            return false;
+        } else {
+            size += size & 1;
+            if (read + size > length)
+                return false;
+            if (static_cast<std::uint64_t>(read) + size > UINT32_MAX)
+                return true;
+            read += size;
+        }
+    }
+    return false;
 }
 
 void Scanner::List(std::uint64_t body, std::uint32_t size) {
-    std::uint64_t end = body + size;
-    std::uint64_t p = body + 4;
-    if (std::memcmp(d + body, "INFO", 4) != 0 && std::memcmp(d + body, "adtl", 4) != 0)
-        Note(kListOfOtherType);
-    bool stopped = false; // where the peer's walk of this list has stopped
-    while (p + 8 <= end && p + 8 <= n) {
-        std::uint32_t subSize = U32(p + 4);
-        std::uint64_t subEnd = p + 8 + subSize + (subSize & 1);
-        if (stopped)
-            Note(kListWalkStopsEarly);
-        if (subEnd > end)
-            Note(kSubChunkOverrun);
-        if (std::memcmp(d + p, "INFO", 4) == 0 || std::memcmp(d + p, "adtl", 4) == 0 ||
-            std::memcmp(d + p, "exif", 4) == 0 || std::memcmp(d + p, "data", 4) == 0 || U32(p) == 0)
-            Note(kListFramingId);
-        if (IsText(p)) {
-            Text(p, p + 8, subSize);
-            stopped = stopped || subSize + (subSize & 1) >= 2048;
-        } else if (Is(p, "labl") || Is(p, "note")) {
-            bool label = Is(p, "labl");
-            labelsBeforeCues = true;
-            if (subSize >= 4 + 128)
-                Note(kLongLabel);
-            if (subSize >= 4)
-                CheckPad(p + 12, subSize - 4);
-            std::uint32_t text = subSize - 4 + ((subSize - 4) & 1);
-            stopped = stopped || !label || subSize < 5 || text >= 2048;
-        } else if (Is(p, "ltxt") || std::memcmp(d + p, "DISP", 4) == 0) {
-            stopped = true;
+    const std::uint64_t end = body + size;
+    const std::uint64_t paddedEnd = end + (size & 1);
+    // The peer cuts the list at the end of the file.
+    const std::uint32_t peerLength =
+        end > n ? static_cast<std::uint32_t>(n - body) : static_cast<std::uint32_t>(size);
+    if (!Exact(body, "INFO") && !Exact(body, "adtl")) {
+        PluginListItems(body + 4, end, kListOfOtherType);
+        PeerList(body, peerLength, 0, kListOfOtherType);
+        return;
+    }
+    for (std::uint64_t p = body + 4; p + 8 <= end && p + 8 <= n;) {
+        const std::uint32_t subSize = U32(p + 4);
+        const std::uint64_t subEnd = p + 8 + static_cast<std::uint64_t>(subSize) + (subSize & 1);
+        const int kind = TextKind(p);
+        const bool last = p + 8 >= end; // the plug-in does not walk a last bare header
+        if (U32(p) == 0) {              // the peer jumps to the list's end
+            PluginListItems(p, end, kListFramingId);
+            return;
+        }
+        if (Exact(p, "INFO") || Exact(p, "adtl") || Exact(p, "exif")) {
+            PluginListItems(p, end, kListFramingId);
+            PeerList(body, peerLength, static_cast<std::uint32_t>(p - body), kListFramingId);
+            return;
+        }
+        if (Exact(p, "data")) {
+            Note(kListFramingId, kEveryField);
+            return;
+        }
+        if (subEnd > std::min<std::uint64_t>(end, n) && !last) {
+            PluginListItems(p, end, kSubChunkOverrun);
+            if (subEnd > paddedEnd) { // the walks go on at different places
+                PluginChunks(paddedEnd, kSubChunkOverrun);
+                PluginChunks(subEnd, kSubChunkOverrun);
+            }
+            return;
+        }
+        const std::uint32_t textBytes = subSize >= 4 ? subSize - 4 : 0;
+        if (last) {
+            // A bare header: only the peer reads it, and finds no room for contents.
+        } else if (kind >= 0 && !Exact(p, kTextIds[kind])) {
+            NoteText(kIdentifierCase, kind);
+        } else if (kind >= 0) {
+            if (subSize + (subSize & 1) >= kPeerBuffer) {
+                PluginListItems(p, end, kListWalkStopsEarly);
+                return;
+            }
+            if (subSize > Capacity(kind) ||
+                std::find(d + p + 8, d + p + 8 + subSize, 0) - (d + p + 8) >=
+                    static_cast<std::ptrdiff_t>(Capacity(kind)))
+                NoteText(kLongText, kind);
+            if (PadInText(p + 8, subSize))
+                NoteText(kOddTextPad, kind);
+        } else if (Folded(p, "labl") && !Exact(p, "labl")) {
+            NoteLabel(kIdentifierCase, U32(p + 8));
+        } else if (Exact(p, "labl")) {
+            const std::uint32_t padded = textBytes + (textBytes & 1);
+            if (subSize < 4 || padded < 1 || padded >= kPeerBuffer) {
+                PluginListItems(p, end, kListWalkStopsEarly);
+                return;
+            }
+            labelsSoFar.push_back(U32(p + 8));
+            if (padded >= kTextBytes)
+                NoteLabel(kLongLabel, U32(p + 8));
+        } else if (Exact(p, "ltxt") || Exact(p, "note") || Exact(p, "DISP")) {
+            PluginListItems(subEnd, end, kListWalkStopsEarly);
+            return;
         }
         p = subEnd;
     }
 }
 
-std::uint32_t Scanner::Run() {
+Findings Scanner::Run() {
     if (n < 12)
-        return 0;
-    bool sixtyFour = Is(0, "RF64") || Is(0, "BW64");
-    if (!sixtyFour)
-        Is(0, "RIFF");
-    Is(8, "WAVE");
+        return traits;
+    sixtyFour = Exact(0, "RF64") || Exact(0, "BW64");
     std::uint64_t pos = 12;
     while (pos + 8 <= n) {
-        std::uint32_t size = U32(pos + 4);
-        std::uint64_t body = pos + 8;
-        std::uint64_t end = body + size + (size & 1);
+        const std::uint32_t size = U32(pos + 4);
+        const std::uint64_t body = pos + 8;
+        const std::uint64_t end = body + size + (size & 1);
+        const int kind = TextKind(pos);
+        bool printable = true;
         for (int i = 0; i < 4; ++i)
-            if (!std::isprint(d[pos + i]))
-                Note(kUnprintableId);
-        if (sixtyFour && (size & 1) && end < n)
-            Note(kSixtyFourOddChunk);
-        if (std::memcmp(d + pos, "INFO", 4) == 0)
-            Note(kInfoChunkOutsideList);
-        if (sixtyFour && Is(pos, "ds64") && size >= 24 && body + 16 <= n) {
+            printable = printable && std::isprint(d[pos + i]);
+        if (!printable && size < 0xFFFF0000u) {
+            // The peer's walk ends here or goes on out of step; the plug-in's goes on.
+            PluginChunks(end, kUnprintableId);
+            return traits;
+        }
+        if (sixtyFour && (size & 1) && end < n && !(Exact(pos, "data") && size == 0xFFFFFFFF))
+            Note(kSixtyFourOddChunk, kEveryField);
+        if (Exact(pos, "INFO"))
+            Note(kInfoChunkOutsideList, kEveryField);
+        if (sixtyFour && Exact(pos, "ds64") && size >= 24 && body + 16 <= n) {
             longDataSize = U32(body + 8) | static_cast<std::uint64_t>(U32(body + 12)) << 32;
             haveDs64 = true;
-        } else if (Is(pos, "fmt ")) {
-            Format(body, size);
-        } else if (Is(pos, "data")) {
-            // The peer takes the ds64 size whatever the data chunk's own size says.
-            if (sixtyFour && longDataSize > static_cast<std::uint64_t>(INT64_MAX) - n)
-                Note(kSixtyFourHugeData);
+        } else if (Folded(pos, "fmt ") || Folded(pos, "data") ||
+                   (sixtyFour && Folded(pos, "ds64"))) {
+            if (!Exact(pos, "fmt ") && !Exact(pos, "data") && !Exact(pos, "ds64"))
+                Note(kIdentifierCase, kEveryField);
+            if (Folded(pos, "fmt "))
+                Format(body, size);
+        }
+        if (Exact(pos, "data")) {
+            if (sixtyFour && haveDs64 && longDataSize > static_cast<std::uint64_t>(INT64_MAX) - n)
+                Note(kSixtyFourHugeData, kEveryField);
             if (sixtyFour && size == 0xFFFFFFFF) {
-                // The size is in ds64, and what follows lies beyond it.
-                if (!haveDs64)
-                    Note(kSixtyFourNoDs64);
-                if (longDataSize > n - body)
-                    Note(kDataPastEnd);
+                if (!haveDs64) {
+                    Note(kSixtyFourNoDs64, kEveryField);
+                    return traits;
+                }
+                // The size is in ds64.
+                if (longDataSize > n - body) {
+                    Note(kDataPastEnd, kFrames);
+                    return traits;
+                }
+                if (++dataChunks > 1)
+                    Note(kSeveralData, kFrames | kSamples);
+                if (longDataSize & 1)
+                    Note(kSixtyFourOddChunk, kEveryField);
+                pos = body + longDataSize + (longDataSize & 1);
+                continue;
+            }
+            if (sixtyFour && haveDs64 && longDataSize != size) {
+                Note(kSixtyFourDataSize, kFrames | kSamples);
+                if (longDataSize < n - body)
+                    PluginChunks(body + longDataSize, kSixtyFourDataSize);
+                PluginChunks(end, kSixtyFourDataSize);
                 return traits;
             }
             if (++dataChunks > 1)
-                Note(kSeveralData);
-            if (size & 1)
-                Note(kOddData);
+                Note(kSeveralData, kFrames | kSamples);
             if (body + size > n)
-                Note(kDataPastEnd);
-            if (size == 0 && U32(4) == 8)
-                Note(kUnclosedData);
+                Note(kDataPastEnd, kFrames);
+            if (size == 0 && U32(4) == 8 && n > 44) {
+                // To the peer the rest of the file is samples; to the plug-in, chunks.
+                Note(kUnclosedData, kFrames | kSamples);
+                PluginChunks(body, kUnclosedData);
+                return traits;
+            }
+        } else if (kind >= 0) {
+            if (size <= Capacity(kind))
+                NoteText(kTopLevelText, kind);
+        } else if (Folded(pos, "cue ")) {
+            if (!Exact(pos, "cue "))
+                Note(kIdentifierCase, kCues | kLabels);
             if (sixtyFour)
-                Note(kSixtyFourDataSize);
-        } else if (IsText(pos)) {
-            Note(kTopLevelText);
-            Text(pos, body, size);
-        } else if (Is(pos, "cue ")) {
-            if (labelsBeforeCues)
-                Note(kLabelsBeforeCues);
-            std::uint64_t count = U32(body);
+                Note(kSixtyFourCues, kCues | kLabels);
+            for (std::uint32_t id : labelsSoFar)
+                NoteLabel(kLabelsBeforeCues, id);
+            const std::uint64_t count = U32(body);
             if (4 + count * 24 > size)
-                Note(kCountedChunkOverrun);
+                Note(kCountedChunkOverrun, kEveryField);
             if (body + 4 + count * 24 > n)
-                Note(kCuesPastEnd);
+                Note(kCuesPastEnd, kCues | kLabels);
             if (count > 2500)
-                Note(kManyCues);
-            if (sixtyFour)
-                Note(kSixtyFourCues);
-        } else if (Is(pos, "plst")) {
-            std::uint64_t count = U32(body);
+                Note(kManyCues, kCues | kLabels);
+        } else if (Folded(pos, "plst")) {
+            const std::uint64_t count = U32(body);
             if (count < 0x80000000u && 4 + count * 12 > size)
-                Note(kCountedChunkOverrun);
-        } else if (Is(pos, "LIST") && size >= 4 && body + 4 <= n) {
-            List(body, size);
+                Note(kCountedChunkOverrun, kEveryField);
+        } else if (Folded(pos, "LIST") && size >= 4 && body + 4 <= n) {
+            if (Exact(pos, "LIST"))
+                List(body, size);
+            else
+                PluginListItems(body + 4, body + size, kIdentifierCase);
         }
         pos = end;
     }
-    if (pos < n)
-        Note(kCutHeader);
+    // The peer reads a header that 5 to 7 bytes of the file start.
+    if (pos + 4 < n && Exact(pos, "data"))
+        Note(kCutHeader, kAccepted | kFrames | kSamples);
+    if (pos + 4 < n && Exact(pos, "cue "))
+        Note(kCutHeader, kCues | kLabels);
     return traits;
 }
 
 } // namespace
 
-std::uint32_t ScanTraits(const unsigned char* data, std::size_t size) {
+Findings ScanTraits(const unsigned char* data, std::size_t size) {
     return Scanner(data, size).Run();
+}
+
+bool PeerWouldLoop(const unsigned char* data, std::size_t size) {
+    // The peer may start a list anywhere (it steps through damaged files byte by byte), so
+    // every "LIST" or "INFO" in the file is looked at.
+    Scanner scanner(data, size);
+    for (std::size_t at = 0; at + 12 <= size; ++at) {
+        if (std::memcmp(data + at, "LIST", 4) != 0 && std::memcmp(data + at, "INFO", 4) != 0)
+            continue;
+        std::uint32_t length = riff::read_u32le(data + at + 4);
+        if (length > size - at - 8)
+            length = static_cast<std::uint32_t>(size - at - 8);
+        if (length > 8 && scanner.PeerList(at + 8, length, 0, kListFramingId))
+            return true;
+    }
+    return false;
 }
 
 } // namespace wave_peer

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 namespace wave_peer {
 
@@ -20,6 +21,9 @@ enum Field : unsigned {
     kEveryField = (1u << 7) - 1,
 };
 
+// The four texts, in the order the fuzzer keeps them.
+enum TextKind { kTitle, kArtist, kCopyright, kComment, kTextKinds };
+
 // A property of the file, each the subject of one row of the table.
 enum Trait : unsigned {
     kIdentifierCase,
@@ -32,7 +36,6 @@ enum Trait : unsigned {
     kSeveralData,
     kDataPastEnd,
     kUnclosedData,
-    kOddData,
     kCountedChunkOverrun,
     kCuesPastEnd,
     kManyCues,
@@ -54,7 +57,7 @@ enum Trait : unsigned {
 
 struct Departure {
     Trait trait;
-    unsigned fields; // the readings a file with this trait may get differently
+    unsigned fields; // the most a file with this trait may get differently
     const char* name;
     const char* reason;
 };
@@ -62,11 +65,42 @@ struct Departure {
 extern const Departure kDepartures[];
 extern const std::size_t kDepartureCount;
 
-// The traits of a file's bytes, one bit per Trait.
-std::uint32_t ScanTraits(const unsigned char* data, std::size_t size);
+// The file forms that libsndfile does not know by name but reads under another: the fuzzer
+// hands it a copy whose first four bytes name the form it knows.
+struct FormStandIn {
+    const char* form;
+    const char* peerForm;
+    const char* reason;
+};
+extern const FormStandIn kFormStandIns[];
+extern const std::size_t kFormStandInCount;
 
-// The fields that the traits excuse.
-unsigned ExcusedFields(std::uint32_t traits);
+// What may differ: whole readings, the labels of some cues, some texts.
+struct Excuse {
+    unsigned fields = 0;
+    std::vector<std::uint32_t> labels; // cue ids whose labels may differ
+    unsigned texts = 0;                // bit per TextKind
+    bool Label(std::uint32_t cueId) const;
+    bool Text(int kind) const { return (fields & kTexts) || (texts & (1u << kind)); }
+    bool Empty() const { return fields == 0 && labels.empty() && texts == 0; }
+};
+
+// What the scanner found: the traits of the file, and for each what it touches there.
+struct Findings {
+    std::uint32_t traits = 0; // bit per Trait
+    Excuse touched[kTraitCount];
+};
+
+// The traits of a file's bytes.
+Findings ScanTraits(const unsigned char* data, std::size_t size);
+
+// What the table excuses for these findings; with `without`, as if that row were not there.
+Excuse Excused(const Findings& findings, const Departure* without = nullptr);
+
+// libsndfile walks a list with a 32-bit count of the bytes read; a sub-chunk size that wraps
+// that count round within the list makes it walk the same bytes for ever. Such a file is not
+// given to it.
+bool PeerWouldLoop(const unsigned char* data, std::size_t size);
 
 // Name of a field bit, for reports.
 const char* FieldName(unsigned field);

@@ -34,6 +34,7 @@ struct Reading {
     std::vector<std::int32_t> samples; // as signed values of the sample width
     std::vector<std::uint32_t> cues;   // sample positions, in file order
     std::vector<std::string> labels;   // label of each cue, "" for none
+    std::vector<std::uint32_t> ids;    // cue id of each cue (the peer's reading only)
     std::string texts[4];              // title, artist, copyright, comment
 };
 
@@ -116,29 +117,6 @@ struct Memory {
     sf_count_t size, at;
 };
 
-// libsndfile walks a list with a 32-bit count of the bytes read; a sub-chunk size close to 4 GiB
-// wraps it round, and it jumps back and walks the same bytes for ever. Such a file is not given
-// to it. It may start a list anywhere (it steps through damaged files byte by byte), so every
-// "LIST" or "INFO" in the file is looked at, and its sub-chunks are framed as libsndfile frames
-// them: "INFO" and "adtl" there are 4 bytes alone.
-bool PeerWouldLoop(const unsigned char* data, std::size_t size) {
-    for (std::size_t at = 0; at + 12 <= size; ++at) {
-        if (std::memcmp(data + at, "LIST", 4) != 0 && std::memcmp(data + at, "INFO", 4) != 0)
-            continue;
-        for (std::size_t p = at + 8; p + 8 <= size;) {
-            if (std::memcmp(data + p, "INFO", 4) == 0 || std::memcmp(data + p, "adtl", 4) == 0) {
-                p += 4;
-                continue;
-            }
-            std::uint32_t chunk = riff::read_u32le(data + p + 4);
-            if (chunk >= 0x80000000u - 16)
-                return true;
-            p += 8 + chunk + (chunk & 1);
-        }
-    }
-    return false;
-}
-
 sf_count_t Length(void* m) {
     return static_cast<Memory*>(m)->size;
 }
@@ -208,6 +186,13 @@ Peer ReadWithPeer(const unsigned char* data, std::size_t size, Reading& r) {
         return Peer::kOutside;
     if (PeerWouldLoop(data, size))
         return Peer::kOutside;
+    std::vector<unsigned char> copy;
+    for (std::size_t i = 0; i < kFormStandInCount; ++i)
+        if (std::memcmp(data, kFormStandIns[i].form, 4) == 0) {
+            copy.assign(data, data + size);
+            std::memcpy(copy.data(), kFormStandIns[i].peerForm, 4);
+            data = copy.data();
+        }
     SF_VIRTUAL_IO io = {Length, Seek, Read, Write, Tell};
     Memory memory = {data, static_cast<sf_count_t>(size), 0};
     SF_INFO info = {};
@@ -248,6 +233,7 @@ Peer ReadWithPeer(const unsigned char* data, std::size_t size, Reading& r) {
         if (sf_command(sf, SFC_GET_CUE, cues, static_cast<int>(bytes)))
             for (std::uint32_t i = 0; i < cues->cue_count; ++i) {
                 r.cues.push_back(static_cast<std::uint32_t>(points[i].sample_offset));
+                r.ids.push_back(static_cast<std::uint32_t>(points[i].indx));
                 r.labels.emplace_back(points[i].name,
                                       strnlen(points[i].name, sizeof points[i].name));
             }
@@ -263,27 +249,39 @@ Peer ReadWithPeer(const unsigned char* data, std::size_t size, Reading& r) {
 
 // --- comparing ------------------------------------------------------------------------------
 
-unsigned Differences(const Reading& plugin, const Reading& peer) {
-    if (plugin.accepted != peer.accepted)
-        return kAccepted;
+// The readings in which the two differ; those the excuse does not cover go to unexplained.
+unsigned Differences(const Reading& plugin, const Reading& peer, const Excuse& excuse,
+                     unsigned* unexplained) {
     unsigned d = 0;
-    if (plugin.channels != peer.channels || plugin.rate != peer.rate || plugin.bits != peer.bits)
-        return kFormat;
-    if (plugin.frames != peer.frames)
-        d |= kFrames;
-    if (plugin.samples != peer.samples)
-        d |= kSamples;
-    if (plugin.cues != peer.cues)
-        d |= kCues;
-    // The host's label field holds 127 characters.
-    std::vector<std::string> peerLabels = peer.labels;
-    for (std::string& label : peerLabels)
-        label = label.substr(0, host_marker::kTextBytes - 1);
-    if (plugin.labels != peerLabels && !(d & kCues))
-        d |= kLabels;
-    for (int i = 0; i < 4; ++i)
-        if (plugin.texts[i] != peer.texts[i])
-            d |= kTexts;
+    *unexplained = 0;
+    if (plugin.accepted != peer.accepted)
+        d = kAccepted;
+    else if (plugin.channels != peer.channels || plugin.rate != peer.rate ||
+             plugin.bits != peer.bits)
+        d = kFormat;
+    else {
+        if (plugin.frames != peer.frames)
+            d |= kFrames;
+        if (plugin.samples != peer.samples)
+            d |= kSamples;
+        if (plugin.cues != peer.cues)
+            d |= kCues;
+        // Labels are compared cue by cue where the cues agree; the host's field holds 127
+        // characters.
+        for (std::size_t i = 0; !(d & kCues) && i < plugin.labels.size(); ++i)
+            if (plugin.labels[i] != peer.labels[i].substr(0, host_marker::kTextBytes - 1)) {
+                d |= kLabels;
+                if (!excuse.Label(peer.ids[i]))
+                    *unexplained |= kLabels;
+            }
+        for (int i = 0; i < kTextKinds; ++i)
+            if (plugin.texts[i] != peer.texts[i]) {
+                d |= kTexts;
+                if (!excuse.Text(i))
+                    *unexplained |= kTexts;
+            }
+    }
+    *unexplained |= d & ~excuse.fields & ~(kLabels | kTexts);
     return d;
 }
 
@@ -301,12 +299,12 @@ void Describe(const char* who, const Reading& r) {
             std::fprintf(stderr, "    text \"%.60s\"\n", text.c_str());
 }
 
-void Report(unsigned differences, std::uint32_t traits, const Reading& plugin,
+void Report(unsigned differences, unsigned unexplained, std::uint32_t traits, const Reading& plugin,
             const Reading& peer) {
     std::fprintf(stderr, "wave_peer_fuzz: readings differ in");
     for (unsigned f = 1; f <= kEveryField; f <<= 1)
         if (differences & f)
-            std::fprintf(stderr, " %s%s", FieldName(f), ExcusedFields(traits) & f ? "" : " (!)");
+            std::fprintf(stderr, " %s%s", FieldName(f), unexplained & f ? " (!)" : "");
     std::fprintf(stderr, "; traits:");
     for (std::size_t i = 0; i < kDepartureCount; ++i)
         if (traits & (1u << kDepartures[i].trait))
@@ -314,6 +312,23 @@ void Report(unsigned differences, std::uint32_t traits, const Reading& plugin,
     std::fprintf(stderr, "\n");
     Describe("plug-in", plugin);
     Describe("libsndfile", peer);
+}
+
+// With WAVE_PEER_WITHOUT_ROW=name, the table is read as if that row were not there: the row's
+// own seed must then fail.
+const Departure* RowLeftOut() {
+    static const Departure* const row = [] {
+        const char* name = std::getenv("WAVE_PEER_WITHOUT_ROW");
+        for (std::size_t i = 0; name != nullptr && i < kDepartureCount; ++i)
+            if (std::strcmp(name, kDepartures[i].name) == 0)
+                return &kDepartures[i];
+        if (name != nullptr) {
+            std::fprintf(stderr, "wave_peer_fuzz: no row named %s\n", name);
+            std::abort();
+        }
+        return static_cast<const Departure*>(nullptr);
+    }();
+    return row;
 }
 
 // In survey mode, how far an input was compared: in full, with readings excused, or not at all.
@@ -346,18 +361,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::uint32_t seed = size > 0 ? data[size - 1] : 0;
     Reading plugin = ReadWithPlugin(path, size, seed);
 
-    unsigned differences = kind == Peer::kNotPcm ? (plugin.accepted ? unsigned{kAccepted} : 0u)
-                                                 : Differences(plugin, peer);
-    std::uint32_t traits = survey || differences != 0 ? ScanTraits(data, size) : 0;
+    const Findings findings = ScanTraits(data, size);
+    const Excuse excuse = Excused(findings, RowLeftOut());
+    unsigned unexplained = 0;
+    unsigned differences = 0;
+    if (kind == Peer::kNotPcm)
+        unexplained = (differences = plugin.accepted ? unsigned{kAccepted} : 0u) & ~excuse.fields;
+    else
+        differences = Differences(plugin, peer, excuse, &unexplained);
     if (survey)
-        Tally(ExcusedFields(traits) != 0 ? "compared, excused:" : "compared in full",
-              ExcusedFields(traits));
-    if (differences == 0)
-        return 0;
-    bool unexplained = (differences & ~ExcusedFields(traits)) != 0;
-    if (unexplained || survey)
-        Report(differences, traits, plugin, peer);
-    if (unexplained && !survey)
+        Tally(excuse.Empty() ? "compared in full" : "compared, excused:",
+              excuse.fields | (excuse.labels.empty() ? 0u : unsigned{kLabels}) |
+                  (excuse.texts != 0 ? unsigned{kTexts} : 0u));
+    if (differences != 0 && (unexplained != 0 || survey))
+        Report(differences, unexplained, findings.traits, plugin, peer);
+    if (unexplained != 0 && !survey)
         std::abort();
     return 0;
 }
