@@ -36,8 +36,6 @@ const Departure kDepartures[] = {
     {kExtensibleShort, kAccepted | kFormat | kFrames | kSamples, "extensible-short",
      "P: an extensible format chunk without its 22 extra bytes names no sample format: Unknown, "
      "refused"},
-    {kSeveralData, kFrames | kSamples, "several-data",
-     "P: a later data chunk replaces an earlier one wherever it stands"},
     {kDataPastEnd, kFrames, "data-past-end",
      "P: a data chunk cut short by the end of the file keeps the frame count its size gives (the "
      "frames present are delivered); the peer counts the frames present"},
@@ -52,7 +50,6 @@ const Departure kDepartures[] = {
     {kCuesPastEnd, kCues | kLabels, "cues-past-end",
      "S: for a cue count that runs past the end of the file the peer reports the whole count, "
      "the missing points empty; the plug-in reports the points there"},
-    {kManyCues, kCues | kLabels, "many-cues", "S: the peer skips a cue chunk of over 2500 points"},
     {kSubChunkOverrun, kEveryField, "sub-chunk-overrun",
      "P: a list's sub-chunk that runs past the list's end (its pad byte counted) is read whole; "
      "the peer drops it and the rest of the list: the labels and texts from it on, and when it "
@@ -221,7 +218,6 @@ private:
     Findings traits;
     bool sixtyFour = false;
     int formats = 0;
-    int dataChunks = 0;
     std::vector<std::uint32_t> labelsSoFar; // cue ids of the labels in lists so far
     std::uint64_t longDataSize = 0;
     bool haveDs64 = false;
@@ -428,8 +424,6 @@ Findings Scanner::Run() {
                     Note(kDataPastEnd, kFrames);
                     return traits;
                 }
-                if (++dataChunks > 1)
-                    Note(kSeveralData, kFrames | kSamples);
                 if (longDataSize & 1)
                     Note(kSixtyFourOddChunk, kEveryField);
                 pos = body + longDataSize + (longDataSize & 1);
@@ -442,8 +436,6 @@ Findings Scanner::Run() {
                 PluginChunks(end, kSixtyFourDataSize);
                 return traits;
             }
-            if (++dataChunks > 1)
-                Note(kSeveralData, kFrames | kSamples);
             if (body + size > n)
                 Note(kDataPastEnd, kFrames);
             if (size == 0 && U32(4) == 8 && n > 44) {
@@ -467,8 +459,6 @@ Findings Scanner::Run() {
                 Note(kCountedChunkOverrun, kEveryField);
             if (body + 4 + count * 24 > n)
                 Note(kCuesPastEnd, kCues | kLabels);
-            if (count > 2500)
-                Note(kManyCues, kCues | kLabels);
         } else if (Folded(pos, "plst")) {
             const std::uint64_t count = U32(body);
             if (count < 0x80000000u && 4 + count * 12 > size)

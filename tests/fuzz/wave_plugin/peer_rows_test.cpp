@@ -1,0 +1,72 @@
+// The table of departures holds no row that nothing needs: with a row left out, the seed named
+// after it (departure-<row>.wav) is no longer explained. The corpus is replayed once per row.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "peer_judge.h"
+
+using namespace wave_peer;
+
+namespace {
+
+struct Seed {
+    std::string name;
+    std::vector<unsigned char> bytes;
+};
+
+std::vector<Seed> Corpus() {
+    std::vector<Seed> seeds;
+    for (const auto& entry : std::filesystem::directory_iterator(PEER_CORPUS)) {
+        std::ifstream in(entry.path(), std::ios::binary);
+        seeds.push_back({entry.path().filename().string(),
+                         std::vector<unsigned char>(std::istreambuf_iterator<char>(in),
+                                                    std::istreambuf_iterator<char>())});
+    }
+    return seeds;
+}
+
+TEST(PeerDepartures, EveryRowIsNeededByItsOwnSeed) {
+    const std::vector<Seed> corpus = Corpus();
+    for (std::size_t i = 0; i < kDepartureCount; ++i) {
+        const Departure& row = kDepartures[i];
+        const std::string own = std::string("departure-") + row.name + ".wav";
+        SCOPED_TRACE(own);
+        EXPECT_TRUE(std::any_of(corpus.begin(), corpus.end(),
+                                [&](const Seed& s) { return s.name == own; }));
+        std::vector<std::string> failing;
+        for (const Seed& seed : corpus) {
+            // Only an input with the row's trait can change.
+            if (!(ScanTraits(seed.bytes.data(), seed.bytes.size()).traits & (1u << row.trait)))
+                continue;
+            if (Judge(seed.bytes.data(), seed.bytes.size(), &row, Say::kNothing).unexplained)
+                failing.push_back(seed.name);
+        }
+        std::string needers;
+        for (const std::string& name : failing)
+            needers += " " + name;
+        EXPECT_NE(failing.end(), std::find(failing.begin(), failing.end(), own))
+            << "seeds that need the row:" << needers;
+    }
+}
+
+TEST(PeerDepartures, EveryDepartureSeedNamesARow) {
+    for (const Seed& seed : Corpus()) {
+        if (seed.name.rfind("departure-", 0) != 0)
+            continue;
+        // departure-<row>.wav, or departure-<row>-<what>.wav for more of the same
+        bool named = false;
+        for (std::size_t i = 0; i < kDepartureCount; ++i) {
+            const std::string row = std::string("departure-") + kDepartures[i].name;
+            named = named || seed.name == row + ".wav" || seed.name.rfind(row + "-", 0) == 0;
+        }
+        EXPECT_TRUE(named) << seed.name;
+    }
+}
+
+} // namespace
