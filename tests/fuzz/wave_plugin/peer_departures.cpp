@@ -201,7 +201,8 @@ private:
         traits.touched[t].texts |= 1u << kind;
     }
     void Format(std::uint64_t body, std::uint32_t size);
-    void List(std::uint64_t body, std::uint32_t size);
+    // A list chunk; the peer passes over one whose identifier is not exactly "LIST".
+    void List(std::uint64_t body, std::uint32_t size, bool exact);
     // The labels and texts the plug-in takes from a list's sub-chunks from `at` to `end`.
     void PluginListItems(std::uint64_t at, std::uint64_t end, Trait t);
     // What the plug-in takes from the chunks from `at` to the end of the file, which the peer
@@ -271,7 +272,7 @@ bool Scanner::PeerList(std::uint64_t body, std::uint32_t length, std::uint32_t f
             return false;
         }
         if (Exact(p, "data")) { // taken as the file's data, and the walk goes on from there
-            Note(t, kEveryField);
+            Note(kListFramingId, kEveryField);
             return false;
         }
         if (U32(p) == 0)
@@ -307,12 +308,31 @@ bool Scanner::PeerList(std::uint64_t body, std::uint32_t length, std::uint32_t f
     return false;
 }
 
-void Scanner::List(std::uint64_t body, std::uint32_t size) {
+void Scanner::List(std::uint64_t body, std::uint32_t size, bool exact) {
     const std::uint64_t end = body + size;
     const std::uint64_t paddedEnd = end + (size & 1);
     // The peer cuts the list at the end of the file.
     const std::uint32_t peerLength =
         end > n ? static_cast<std::uint32_t>(n - body) : static_cast<std::uint32_t>(size);
+    // The plug-in reads a sub-chunk that runs past the list's end whole and goes on after it,
+    // whatever the peer makes of the list; past the list's pad byte too, the two walks go on
+    // at different places.
+    for (std::uint64_t p = body + 4; p + 8 < end && p + 8 <= n;) {
+        const std::uint32_t subSize = U32(p + 4);
+        const std::uint64_t subEnd = p + 8 + static_cast<std::uint64_t>(subSize) + (subSize & 1);
+        if (subEnd > end) {
+            if (subEnd > paddedEnd) {
+                PluginChunks(paddedEnd, kSubChunkOverrun);
+                PluginChunks(subEnd, kSubChunkOverrun);
+            }
+            break;
+        }
+        p = subEnd;
+    }
+    if (!exact) {
+        PluginListItems(body + 4, end, kIdentifierCase);
+        return;
+    }
     if (!Exact(body, "INFO") && !Exact(body, "adtl")) {
         PluginListItems(body + 4, end, kListOfOtherType);
         PeerList(body, peerLength, 0, kListOfOtherType);
@@ -337,11 +357,7 @@ void Scanner::List(std::uint64_t body, std::uint32_t size) {
             return;
         }
         if (subEnd > std::min<std::uint64_t>(end, n) && !last) {
-            PluginListItems(p, end, kSubChunkOverrun);
-            if (subEnd > paddedEnd) { // the walks go on at different places
-                PluginChunks(paddedEnd, kSubChunkOverrun);
-                PluginChunks(subEnd, kSubChunkOverrun);
-            }
+            PluginListItems(p, end, kSubChunkOverrun); // the peer drops it and the rest
             return;
         }
         const std::uint32_t textBytes = subSize >= 4 ? subSize - 4 : 0;
@@ -464,10 +480,7 @@ Findings Scanner::Run() {
             if (count < 0x80000000u && 4 + count * 12 > size)
                 Note(kCountedChunkOverrun, kEveryField);
         } else if (Folded(pos, "LIST") && size >= 4 && body + 4 <= n) {
-            if (Exact(pos, "LIST"))
-                List(body, size);
-            else
-                PluginListItems(body + 4, body + size, kIdentifierCase);
+            List(body, size, Exact(pos, "LIST"));
         }
         pos = end;
     }
