@@ -66,6 +66,10 @@ const Departure kDepartures[] = {
     {kListWalkStopsEarly, kLabels | kTexts, "list-walk-stops-early",
      "S: the peer stops walking a list at an ltxt, note or DISP sub-chunk, a text of 2048 bytes "
      "or more, or a label with no room for its text: the labels and texts after the stop"},
+    {kListTail, kEveryField, "list-tail",
+     "S: where 1 to 7 bytes of a list remain after its last whole sub-chunk, the peer reads a "
+     "sub-chunk header there that runs past the list's end, and goes on after it, out of step: "
+     "what the chunks after the list hold"},
     {kLabelsBeforeCues, kLabels, "labels-before-cues",
      "S: the peer drops labels whose list comes before the cue chunk (or before a later cue "
      "chunk that replaces the first); RIFF sets no order of chunks, and recorders write the "
@@ -159,8 +163,14 @@ public:
     Scanner(const unsigned char* data, std::size_t size) : d(data), n(size) {}
     Findings Run();
     // The peer's walk of a list whose contents start at body, length bytes long, from the
-    // byte at `from` on; notes for t what it takes. True when its count wraps round.
-    bool PeerList(std::uint64_t body, std::uint32_t length, std::uint32_t from, Trait t);
+    // byte at `from` on; notes for *t what it takes. Where the walk leaves the list (its count
+    // from body), and whether its count wraps round, which makes it walk for ever.
+    struct PeerListEnd {
+        std::uint32_t at;
+        bool loops;
+    };
+    PeerListEnd PeerList(std::uint64_t body, std::uint32_t length, std::uint32_t from,
+                         const Trait* t);
 
 private:
     std::uint32_t U32(std::uint64_t at) const { return at + 4 <= n ? riff::read_u32le(d + at) : 0; }
@@ -260,52 +270,60 @@ void Scanner::PluginChunks(std::uint64_t at, Trait t) {
     }
 }
 
-bool Scanner::PeerList(std::uint64_t body, std::uint32_t length, std::uint32_t from, Trait t) {
-    // As the peer counts: in 32 bits, each header and contents as it frames them.
-    for (std::uint32_t read = from; read < length;) {
+Scanner::PeerListEnd Scanner::PeerList(std::uint64_t body, std::uint32_t length, std::uint32_t from,
+                                       const Trait* t) {
+    // As the peer counts: in 32 bits, each header and contents as it frames them. Where it
+    // stops, it jumps to the list's end, unless the header it read runs past that already.
+    std::uint32_t read = from;
+    auto stop = [&] { return PeerListEnd{std::max(read, length), false}; };
+    while (read < length) {
         const std::uint64_t p = body + read;
         read += 4;
         if (Exact(p, "INFO") || Exact(p, "adtl"))
             continue;
         if (Exact(p, "exif")) { // walked by rules of its own: anything may follow
-            Note(t, kLabels | kTexts);
-            return false;
+            if (t != nullptr)
+                Note(*t, kLabels | kTexts);
+            return stop();
         }
         if (Exact(p, "data")) { // taken as the file's data, and the walk goes on from there
-            Note(kListFramingId, kEveryField);
-            return false;
+            if (t != nullptr)
+                Note(kListFramingId, kEveryField);
+            return stop();
         }
         if (U32(p) == 0)
-            return false;
+            return stop();
         std::uint32_t size = U32(p + 4);
         read += 4;
         int kind = TextKind(p);
         if (kind >= 0 && Exact(p, kTextIds[kind])) {
             size += size & 1;
             if (size >= kPeerBuffer || read + size > length)
-                return false;
-            NoteText(t, kind);
+                return stop();
+            if (t != nullptr)
+                NoteText(*t, kind);
             read += size;
         } else if (Exact(p, "labl")) {
             read += 4;
             size -= 4;
             size += size & 1;
             if (size < 1 || size >= kPeerBuffer || read + size > length)
-                return false;
-            NoteLabel(t, U32(p + 8));
+                return stop();
+            if (t != nullptr)
+                NoteLabel(*t, U32(p + 8));
             read += size;
         } else if (Exact(p, "DISP") || Exact(p, "ltxt") || Exact(p, "note")) {
-            return false;
+            return stop();
         } else {
             size += size & 1;
             if (read + size > length)
-                return false;
+                return stop();
             if (static_cast<std::uint64_t>(read) + size > UINT32_MAX)
-                return true;
+                return {read, true};
             read += size;
         }
     }
-    return false;
+    return stop();
 }
 
 void Scanner::List(std::uint64_t body, std::uint32_t size, bool exact) {
@@ -333,9 +351,13 @@ void Scanner::List(std::uint64_t body, std::uint32_t size, bool exact) {
         PluginListItems(body + 4, end, kIdentifierCase);
         return;
     }
+    // A last header that the list's end cuts short the peer reads whole, and goes on after it.
+    if (end <= n && PeerList(body, peerLength, 0, nullptr).at > peerLength)
+        PluginChunks(paddedEnd, kListTail);
     if (!Exact(body, "INFO") && !Exact(body, "adtl")) {
         PluginListItems(body + 4, end, kListOfOtherType);
-        PeerList(body, peerLength, 0, kListOfOtherType);
+        const Trait t = kListOfOtherType;
+        PeerList(body, peerLength, 0, &t);
         return;
     }
     for (std::uint64_t p = body + 4; p + 8 <= end && p + 8 <= n;) {
@@ -349,7 +371,8 @@ void Scanner::List(std::uint64_t body, std::uint32_t size, bool exact) {
         }
         if (Exact(p, "INFO") || Exact(p, "adtl") || Exact(p, "exif")) {
             PluginListItems(p, end, kListFramingId);
-            PeerList(body, peerLength, static_cast<std::uint32_t>(p - body), kListFramingId);
+            const Trait t = kListFramingId;
+            PeerList(body, peerLength, static_cast<std::uint32_t>(p - body), &t);
             return;
         }
         if (Exact(p, "data")) {
@@ -508,7 +531,7 @@ bool PeerWouldLoop(const unsigned char* data, std::size_t size) {
         std::uint32_t length = riff::read_u32le(data + at + 4);
         if (length > size - at - 8)
             length = static_cast<std::uint32_t>(size - at - 8);
-        if (length > 8 && scanner.PeerList(at + 8, length, 0, kListFramingId))
+        if (length > 8 && scanner.PeerList(at + 8, length, 0, nullptr).loops)
             return true;
     }
     return false;

@@ -41,6 +41,7 @@ enum Trait : unsigned {
     kListFramingId,
     kListOfOtherType,
     kListWalkStopsEarly,
+    kListTail,
     kLabelsBeforeCues,
     kOddTextPad,
     kUnprintableId,
