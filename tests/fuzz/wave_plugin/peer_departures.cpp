@@ -89,6 +89,10 @@ const Departure kDepartures[] = {
      "S: in RF64 the peer takes the ds64 data size even when the data chunk's own size is not "
      "0xFFFFFFFF, which is what sends a reader to ds64: where the two differ, the frames, and "
      "what the chunks after the data hold, as the walks go on at different places"},
+    {kSixtyFourDs64Size, kEveryField, "rf64-ds64-size",
+     "S: the peer reads the first ds64 chunk as its 28 bytes and its table, whatever the chunk's "
+     "size says (where a format chunk follows those bytes, it reads that next), and a second "
+     "ds64 chunk's contents as chunks; the plug-in passes each over by its size"},
     {kSixtyFourOddChunk, kEveryField, "rf64-odd-chunk",
      "S: in RF64 the peer skips no pad byte after an odd-sized chunk, so it reads the next "
      "chunk header a byte early; RF64 pads chunks as RIFF does"},
@@ -232,6 +236,7 @@ private:
     std::vector<std::uint32_t> labelsSoFar; // cue ids of the labels in lists so far
     std::uint64_t longDataSize = 0;
     bool haveDs64 = false;
+    int ds64Chunks = 0;
 };
 
 void Scanner::Format(std::uint64_t body, std::uint32_t size) {
@@ -440,6 +445,12 @@ Findings Scanner::Run() {
             Note(kSixtyFourOddChunk, kEveryField);
         if (Exact(pos, "INFO"))
             Note(kInfoChunkOutsideList, kEveryField);
+        if (sixtyFour && Exact(pos, "ds64")) {
+            const std::uint64_t read = 28 + static_cast<std::uint64_t>(U32(body + 24));
+            const bool skipped = size >= read + 4 && !Exact(body + read, "fmt ");
+            if (ds64Chunks++ > 0 || (size != read && !skipped))
+                Note(kSixtyFourDs64Size, kEveryField);
+        }
         if (sixtyFour && Exact(pos, "ds64") && size >= 24 && body + 16 <= n) {
             longDataSize = U32(body + 8) | static_cast<std::uint64_t>(U32(body + 12)) << 32;
             haveDs64 = true;

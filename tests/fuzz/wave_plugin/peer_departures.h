@@ -48,6 +48,7 @@ enum Trait : unsigned {
     kCutHeader,
     kSixtyFourCues,
     kSixtyFourDataSize,
+    kSixtyFourDs64Size,
     kSixtyFourOddChunk,
     kSixtyFourHugeData,
     kSixtyFourNoDs64,
