@@ -203,16 +203,16 @@ private:
         return kind == kComment ? kCommentBytes : kTextBytes;
     }
     void Note(Trait t, unsigned fields) {
-        traits.traits |= 1u << t;
-        traits.touched[t].fields |= fields;
+        found.traits |= 1u << t;
+        found.touched[t].fields |= fields;
     }
     void NoteLabel(Trait t, std::uint32_t cueId) {
-        traits.traits |= 1u << t;
-        traits.touched[t].labels.push_back(cueId);
+        found.traits |= 1u << t;
+        found.touched[t].labels.push_back(cueId);
     }
     void NoteText(Trait t, int kind) {
-        traits.traits |= 1u << t;
-        traits.touched[t].texts |= 1u << kind;
+        found.traits |= 1u << t;
+        found.touched[t].texts |= 1u << kind;
     }
     void Format(std::uint64_t body, std::uint32_t size);
     // A list chunk; the peer passes over one whose identifier is not exactly "LIST".
@@ -230,7 +230,7 @@ private:
 
     const unsigned char* d;
     std::size_t n;
-    Findings traits;
+    Findings found;
     bool sixtyFour = false;
     int formats = 0;
     std::vector<std::uint32_t> labelsSoFar; // cue ids of the labels in lists so far
@@ -425,7 +425,7 @@ void Scanner::List(std::uint64_t body, std::uint32_t size, bool exact) {
 
 Findings Scanner::Run() {
     if (n < 12)
-        return traits;
+        return found;
     sixtyFour = Exact(0, "RF64") || Exact(0, "BW64");
     std::uint64_t pos = 12;
     while (pos + 8 <= n) {
@@ -439,7 +439,7 @@ Findings Scanner::Run() {
         if (!printable && size < 0xFFFF0000u) {
             // The peer's walk ends here or goes on out of step; the plug-in's goes on.
             PluginChunks(end, kUnprintableId);
-            return traits;
+            return found;
         }
         if (sixtyFour && (size & 1) && end < n && !(Exact(pos, "data") && size == 0xFFFFFFFF))
             Note(kSixtyFourOddChunk, kEveryField);
@@ -467,12 +467,12 @@ Findings Scanner::Run() {
             if (sixtyFour && size == 0xFFFFFFFF) {
                 if (!haveDs64) {
                     Note(kSixtyFourNoDs64, kEveryField);
-                    return traits;
+                    return found;
                 }
                 // The size is in ds64.
                 if (longDataSize > n - body) {
                     Note(kDataPastEnd, kFrames);
-                    return traits;
+                    return found;
                 }
                 if (longDataSize & 1)
                     Note(kSixtyFourOddChunk, kEveryField);
@@ -484,7 +484,7 @@ Findings Scanner::Run() {
                 if (longDataSize < n - body)
                     PluginChunks(body + longDataSize, kSixtyFourDataSize);
                 PluginChunks(end, kSixtyFourDataSize);
-                return traits;
+                return found;
             }
             if (body + size > n)
                 Note(kDataPastEnd, kFrames);
@@ -492,7 +492,7 @@ Findings Scanner::Run() {
                 // To the peer the rest of the file is samples; to the plug-in, chunks.
                 Note(kUnclosedData, kFrames | kSamples);
                 PluginChunks(body, kUnclosedData);
-                return traits;
+                return found;
             }
         } else if (kind >= 0) {
             if (size <= Capacity(kind))
@@ -523,7 +523,7 @@ Findings Scanner::Run() {
         Note(kCutHeader, kAccepted | kFrames | kSamples);
     if (pos + 4 < n && Exact(pos, "cue "))
         Note(kCutHeader, kCues | kLabels);
-    return traits;
+    return found;
 }
 
 } // namespace
