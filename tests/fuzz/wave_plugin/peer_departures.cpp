@@ -356,9 +356,13 @@ void Scanner::List(std::uint64_t body, std::uint32_t size, bool exact) {
         PluginListItems(body + 4, end, kIdentifierCase);
         return;
     }
-    // A last header that the list's end cuts short the peer reads whole, and goes on after it.
-    if (end <= n && PeerList(body, peerLength, 0, nullptr).at > peerLength)
+    // A last header that the list's end cuts short the peer reads whole, and goes on after it:
+    // what it finds there, and what it misses after the list.
+    const std::uint32_t peerAt = PeerList(body, peerLength, 0, nullptr).at;
+    if (end <= n && peerAt > peerLength) {
+        PluginChunks(body + peerAt + (size & 1), kListTail);
         PluginChunks(paddedEnd, kListTail);
+    }
     if (!Exact(body, "INFO") && !Exact(body, "adtl")) {
         PluginListItems(body + 4, end, kListOfOtherType);
         const Trait t = kListOfOtherType;
