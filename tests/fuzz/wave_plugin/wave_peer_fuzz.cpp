@@ -3,8 +3,9 @@
 // receives them, cue positions and labels, and the INFO texts, unless the file has a trait that
 // peer_departures.cpp names for that reading. Any other difference aborts.
 //
-// With WAVE_PEER_SURVEY set, every difference is printed with the rows that explain it and
-// nothing aborts: a way to see what a corpus holds.
+// With WAVE_PEER_SURVEY set, each input is said to be compared in full, compared with some
+// readings excused, or not compared, every difference is printed with the rows that explain it,
+// and nothing aborts: a way to see what a corpus holds.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
