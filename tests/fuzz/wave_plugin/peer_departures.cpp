@@ -58,11 +58,17 @@ const Departure kDepartures[] = {
     {kListFramingId, kEveryField, "list-framing-id",
      "S: in a list the peer takes INFO, adtl and exif as bare 4-byte markers and reads on out of "
      "step, ends the list at a zero identifier, and takes a data sub-chunk as the file's data; "
-     "each is a sub-chunk with a size: the labels and texts after it (everything for data)"},
-    {kListOfOtherType, kLabels | kTexts, "list-of-other-type",
+     "each is a sub-chunk with a size: the labels and texts after it (everything for data and "
+     "exif)"},
+    {kListOfOtherType, kEveryField, "list-of-other-type",
      "P: a list of any type is walked for texts and labels; the peer reads the type of a list "
      "that is neither INFO nor adtl as the first sub-chunk's identifier, and the list out of "
-     "step: the labels and texts either finds there"},
+     "step: the labels and texts either finds there (everything where the peer meets data or "
+     "exif)"},
+    {kListWrappedSize, kEveryField, "list-wrapped-size",
+     "S: the peer adds the pad byte to a list sub-chunk's size of 0xFFFFFFFF in 32 bits, gets 0 "
+     "and reads on out of step right after the header: the labels and texts it finds there "
+     "(everything where it meets data or exif)"},
     {kListWalkStopsEarly, kLabels | kTexts, "list-walk-stops-early",
      "S: the peer stops walking a list at an ltxt, note or DISP sub-chunk, a text of 2048 bytes "
      "or more, or a label with no room for its text: the labels and texts after the stop"},
@@ -172,6 +178,7 @@ public:
     struct PeerListEnd {
         std::uint32_t at;
         bool loops;
+        bool crossed; // it read a header across the list's end
     };
     PeerListEnd PeerList(std::uint64_t body, std::uint32_t length, std::uint32_t from,
                          const Trait* t);
@@ -222,6 +229,9 @@ private:
     // What the plug-in takes from the chunks from `at` to the end of the file, which the peer
     // does not see there.
     void PluginChunks(std::uint64_t at, Trait t);
+    // Where the plug-in's walk goes on after the chunk at `at`: its declared end, or past it
+    // where counted contents or a list's sub-chunk run on.
+    std::uint64_t PluginNext(std::uint64_t at) const;
     // An odd-sized text whose pad byte is not NUL and whose text has no NUL of its own.
     bool PadInText(std::uint64_t text, std::uint32_t length) const {
         return (length & 1) && text + length < n && d[text + length] != 0 &&
@@ -259,19 +269,42 @@ void Scanner::PluginListItems(std::uint64_t at, std::uint64_t end, Trait t) {
     }
 }
 
+std::uint64_t Scanner::PluginNext(std::uint64_t at) const {
+    const std::uint32_t size = U32(at + 4);
+    const std::uint64_t body = at + 8;
+    const std::uint64_t end = body + size + (size & 1);
+    std::uint64_t read = end; // where the contents read by count or sub-chunk end
+    if (Folded(at, "cue ")) {
+        read = body + 4 + 24 * static_cast<std::uint64_t>(U32(body));
+    } else if (Folded(at, "plst")) {
+        const std::int32_t count = static_cast<std::int32_t>(U32(body));
+        read = body + 4 + 12 * static_cast<std::uint64_t>(count > 0 ? count : 0);
+    } else if (Folded(at, "LIST") && size >= 4) {
+        for (std::uint64_t p = body + 4; p + 8 < body + size && p + 8 <= n;) {
+            const std::uint32_t subSize = U32(p + 4);
+            read = p + 8 + static_cast<std::uint64_t>(subSize) + (subSize & 1);
+            if (read > body + size)
+                break;
+            p = read;
+        }
+    }
+    return std::max(end, read);
+}
+
 void Scanner::PluginChunks(std::uint64_t at, Trait t) {
-    for (std::uint64_t p = at; p + 8 <= n;) {
-        std::uint32_t size = U32(p + 4);
-        int kind = TextKind(p);
-        if (Folded(p, "fmt ") || Folded(p, "data"))
+    for (std::uint64_t p = at; p + 8 <= n; p = PluginNext(p)) {
+        const std::uint32_t size = U32(p + 4);
+        const int kind = TextKind(p);
+        if (Folded(p, "fmt ") || Folded(p, "data")) {
             Note(t, kEveryField);
-        else if (Folded(p, "cue "))
+            return;
+        }
+        if (Folded(p, "cue "))
             Note(t, kCues | kLabels);
         else if (Folded(p, "LIST"))
             PluginListItems(p + 12, p + 8 + size, t);
         else if (kind >= 0)
             NoteText(t, kind);
-        p += 8 + static_cast<std::uint64_t>(size) + (size & 1);
     }
 }
 
@@ -280,20 +313,19 @@ Scanner::PeerListEnd Scanner::PeerList(std::uint64_t body, std::uint32_t length,
     // As the peer counts: in 32 bits, each header and contents as it frames them. Where it
     // stops, it jumps to the list's end, unless the header it read runs past that already.
     std::uint32_t read = from;
-    auto stop = [&] { return PeerListEnd{std::max(read, length), false}; };
+    auto stop = [&] { return PeerListEnd{std::max(read, length), false, read > length}; };
     while (read < length) {
         const std::uint64_t p = body + read;
         read += 4;
         if (Exact(p, "INFO") || Exact(p, "adtl"))
             continue;
-        if (Exact(p, "exif")) { // walked by rules of its own: anything may follow
+        // exif is walked by rules of its own, and data taken as the file's data with the walk
+        // going on at it: anything may follow.
+        if (Exact(p, "exif") || Exact(p, "data")) {
             if (t != nullptr)
-                Note(*t, kLabels | kTexts);
-            return stop();
-        }
-        if (Exact(p, "data")) { // taken as the file's data, and the walk goes on from there
-            if (t != nullptr)
-                Note(kListFramingId, kEveryField);
+                Note(*t, kEveryField);
+            if (Exact(p, "data"))
+                return {read - 4, false, read > length};
             return stop();
         }
         if (U32(p) == 0)
@@ -324,7 +356,7 @@ Scanner::PeerListEnd Scanner::PeerList(std::uint64_t body, std::uint32_t length,
             if (read + size > length)
                 return stop();
             if (static_cast<std::uint64_t>(read) + size > UINT32_MAX)
-                return {read, true};
+                return {read, true, false};
             read += size;
         }
     }
@@ -358,9 +390,9 @@ void Scanner::List(std::uint64_t body, std::uint32_t size, bool exact) {
     }
     // A last header that the list's end cuts short the peer reads whole, and goes on after it:
     // what it finds there, and what it misses after the list.
-    const std::uint32_t peerAt = PeerList(body, peerLength, 0, nullptr).at;
-    if (end <= n && peerAt > peerLength) {
-        PluginChunks(body + peerAt + (size & 1), kListTail);
+    const PeerListEnd peer = PeerList(body, peerLength, 0, nullptr);
+    if (end <= n && peer.crossed && peer.at != peerLength) {
+        PluginChunks(body + peer.at + (size & 1), kListTail);
         PluginChunks(paddedEnd, kListTail);
     }
     if (!Exact(body, "INFO") && !Exact(body, "adtl")) {
@@ -386,6 +418,11 @@ void Scanner::List(std::uint64_t body, std::uint32_t size, bool exact) {
         }
         if (Exact(p, "data")) {
             Note(kListFramingId, kEveryField);
+            return;
+        }
+        if (subSize == 0xFFFFFFFF && !last) {
+            const Trait t = kListWrappedSize;
+            PeerList(body, peerLength, static_cast<std::uint32_t>(p - body), &t);
             return;
         }
         if (subEnd > std::min<std::uint64_t>(end, n) && !last) {

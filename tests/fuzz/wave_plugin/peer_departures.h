@@ -40,6 +40,7 @@ enum Trait : unsigned {
     kSubChunkOverrun,
     kListFramingId,
     kListOfOtherType,
+    kListWrappedSize,
     kListWalkStopsEarly,
     kListTail,
     kLabelsBeforeCues,
