@@ -229,6 +229,9 @@ private:
     // What the plug-in takes from the chunks from `at` to the end of the file, which the peer
     // does not see there.
     void PluginChunks(std::uint64_t at, Trait t);
+    // What the peer may find when its walk goes on out of step from `at`: it takes an
+    // unprintable identifier as a cue to step on a few bytes, so any chunk after may be met.
+    void PeerResync(std::uint64_t at, Trait t);
     // Where the plug-in's walk goes on after the chunk at `at`: its declared end, or past it
     // where counted contents or a list's sub-chunk run on.
     std::uint64_t PluginNext(std::uint64_t at) const;
@@ -289,6 +292,19 @@ std::uint64_t Scanner::PluginNext(std::uint64_t at) const {
         }
     }
     return std::max(end, read);
+}
+
+void Scanner::PeerResync(std::uint64_t at, Trait t) {
+    for (std::uint64_t q = at; q + 8 <= n; ++q) {
+        if (Exact(q, "fmt ") || Exact(q, "data")) {
+            Note(t, kEveryField);
+            return;
+        }
+        if (Exact(q, "cue "))
+            Note(t, kCues | kLabels);
+        else if (Exact(q, "LIST") || Exact(q, "INFO"))
+            Note(t, kLabels | kTexts);
+    }
 }
 
 void Scanner::PluginChunks(std::uint64_t at, Trait t) {
@@ -392,7 +408,7 @@ void Scanner::List(std::uint64_t body, std::uint32_t size, bool exact) {
     // what it finds there, and what it misses after the list.
     const PeerListEnd peer = PeerList(body, peerLength, 0, nullptr);
     if (end <= n && peer.crossed && peer.at != peerLength) {
-        PluginChunks(body + peer.at + (size & 1), kListTail);
+        PeerResync(body + peer.at + (size & 1), kListTail);
         PluginChunks(paddedEnd, kListTail);
     }
     if (!Exact(body, "INFO") && !Exact(body, "adtl")) {
@@ -478,8 +494,11 @@ Findings Scanner::Run() {
         for (int i = 0; i < 4; ++i)
             printable = printable && std::isprint(d[pos + i]);
         if (!printable && size < 0xFFFF0000u) {
-            // The peer's walk ends here or goes on out of step; the plug-in's goes on.
+            // The peer's walk ends here, or where the header ends off the 4-byte grid, it steps
+            // on a byte at a time; the plug-in's goes on.
             PluginChunks(end, kUnprintableId);
+            if ((pos + 8) & 3)
+                PeerResync(pos + 5, kUnprintableId);
             return found;
         }
         if (sixtyFour && (size & 1) && end < n && !(Exact(pos, "data") && size == 0xFFFFFFFF))
