@@ -21,7 +21,7 @@ void SetSystemLeadByteTest(LeadByteTest test) {
 #endif
 
 size_t CharBytes(const char* text, size_t size, size_t at, LeadByteTest isLead) {
-    if (at + 1 < size && text[at + 1] != '\0' && isLead((unsigned char)text[at]))
+    if (at + 1 < size && (unsigned char)text[at + 1] >= 0x40 && isLead((unsigned char)text[at]))
         return 2;
     return 1;
 }

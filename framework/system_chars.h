@@ -29,7 +29,9 @@ void SetSystemLeadByteTest(LeadByteTest test);
 #endif
 
 /* The bytes of the character that starts at text[at], within size: 2 for a lead byte that a
- * byte other than NUL follows, else 1. */
+ * possible trail byte follows, else 1. Trail bytes are 0x40 or above in every double-byte code
+ * page, so a NUL, a control byte, a blank, "/", ":", "*", "?", "." or "-" after a lead byte is
+ * a character of its own. */
 size_t CharBytes(const char* text, size_t size, size_t at, LeadByteTest isLead);
 /* The offset of the first (or last) character c, a single byte below 0x80, in text[0, size);
  * size when there is none. */

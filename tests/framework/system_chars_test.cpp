@@ -48,11 +48,13 @@ TEST(SystemChars, TrailBytesAreNoSingleByteCharacters) {
     }
 }
 
-TEST(SystemChars, ALeadByteBeforeTheEndOrANulIsOneCharacter) {
+TEST(SystemChars, ALeadByteBeforeTheEndOrABelow0x40IsOneCharacter) {
     const std::string text("a\x95", 2);
     EXPECT_EQ(CharBytes(text.data(), text.size(), 1, Lead932), 1u);
     EXPECT_FALSE(EndsWithChar("x\x95\\", 3, '\\', Lead932));
     EXPECT_EQ(CharBytes("\x95\0x", 3, 0, Lead932), 1u);
+    EXPECT_EQ(FindChar("\x95/", 2, '/', Lead932), 1u); // no trail byte: the "/" stays one
+    EXPECT_EQ(CharBytes("\x95@", 2, 0, Lead932), 2u);
     EXPECT_EQ(CutToChars(text.data(), text.size(), 2, Lead932), 2u);
 }
 

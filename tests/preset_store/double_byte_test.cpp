@@ -81,6 +81,9 @@ TEST_F(DoubleByteStoreTest, FileNamePartsAndNamesKeepTheirCharacters) {
         EXPECT_EQ(name, FileNamePart(name));
     EXPECT_EQ(std::string("_") + t->pipeTrail + "_",
               FileNamePart(std::string("|") + t->pipeTrail + "\\"));
+    // A lead byte takes no "/" or control byte as its trail byte.
+    const std::string lead(1, t->backslashTrail[0]);
+    EXPECT_EQ(lead + "_" + lead + "_", FileNamePart(lead + "/" + lead + "\n"));
     EXPECT_FALSE(SameName(t->upperTrail, t->lowerTrail));
     EXPECT_TRUE(SameName(std::string("Ab") + t->lowerTrail, std::string("aB") + t->lowerTrail));
     EXPECT_EQ(
