@@ -36,7 +36,7 @@ TEST(SelectedPaths, SeveralFilesAreJoinedToTheirFolderInOrder) {
 // 950 功) still gets its separator.
 TEST(SelectedPaths, AFolderEndingInATrailByte5CGetsItsSeparator) {
     double_byte::SystemCodePage codePage;
-    SKIP_UNLESS_DOUBLE_BYTE(codePage);
+    DOUBLE_BYTE_ONLY(codePage);
     const std::string folder = std::string("c:\\p\\") + codePage.texts().backslashTrail;
     EXPECT_EQ(Walk(folder + std::string("\0a.kvp\0b.kvp\0\0", 14)),
               (std::vector<std::string>{folder + "\\a.kvp", folder + "\\b.kvp"}));

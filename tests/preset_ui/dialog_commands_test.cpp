@@ -288,7 +288,7 @@ TEST_F(CommandsTest, BackupAllOfAnEmptyStoreWritesNothing) {
 // byte 0x5C, and Backup All of presets whose names hold trail bytes 0x5C and 0x7C.
 TEST_F(CommandsTest, DoubleByteFolderAndPresetNames) {
     double_byte::SystemCodePage codePage;
-    SKIP_UNLESS_DOUBLE_BYTE(codePage);
+    DOUBLE_BYTE_ONLY(codePage);
     const double_byte::Texts& t = codePage.texts();
     for (const char* preset : {t.backslashTrail, t.otherBackslashTrail, t.pipeTrail})
         AddPreset("Fx", preset);

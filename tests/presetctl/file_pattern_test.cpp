@@ -43,7 +43,7 @@ TEST(FilePattern, MatchesTheLongNameOnly) {
 // "?" takes one character, a double-byte one whole; a trail byte matches only itself.
 TEST(FilePattern, DoubleByteCharactersAreOneCharacterEach) {
     double_byte::SystemCodePage codePage;
-    SKIP_UNLESS_DOUBLE_BYTE(codePage);
+    DOUBLE_BYTE_ONLY(codePage);
     const double_byte::Texts& t = codePage.texts();
     const std::string table = t.backslashTrail;
     EXPECT_TRUE(MatchesFilePattern((table + "*.kvp").c_str(), (table + " - x.kvp").c_str()));

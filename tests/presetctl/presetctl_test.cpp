@@ -407,8 +407,8 @@ class DoubleBytePresetctlTest : public PresetctlTest {
 protected:
     void SetUp() override {
         PresetctlTest::SetUp();
-        SKIP_UNLESS_DOUBLE_BYTE(codePage);
-        t = &codePage.texts();
+        if (codePage.Active())
+            t = &codePage.texts();
     }
     double_byte::SystemCodePage codePage;
     const double_byte::Texts* t = nullptr;
@@ -418,6 +418,7 @@ protected:
 // both sides of them, a value and a subkey with a trail byte "[": exported whole, deleted, and
 // imported back the same.
 TEST_F(DoubleBytePresetctlTest, PresetExportsWholeAndComesBackAfterDelete) {
+    DOUBLE_BYTE_ONLY(codePage);
     const std::string fx = std::string("Fx") + t->pipeTrail;
     const std::string preset = std::string("P") + t->backslashTrail;
     const std::string key = PresetKeyPath(fx, preset);
@@ -444,6 +445,7 @@ TEST_F(DoubleBytePresetctlTest, PresetExportsWholeAndComesBackAfterDelete) {
 // Names that differ only in a trail byte's letter are two presets; backup names keep their
 // characters; wildcards take double-byte characters whole.
 TEST_F(DoubleBytePresetctlTest, NamesFileNamesAndWildcards) {
+    DOUBLE_BYTE_ONLY(codePage);
     const std::string fx = "Fx";
     for (const char* preset :
          {t->upperTrail, t->lowerTrail, t->backslashTrail, t->otherBackslashTrail, t->pipeTrail})
@@ -483,6 +485,7 @@ TEST_F(DoubleBytePresetctlTest, NamesFileNamesAndWildcards) {
 // subkey that ends in a trail byte 0x5C: the export ends, reports what it cannot open or tell
 // apart, and writes the rest. An import of a file of sections without end ends with a report.
 TEST_F(DoubleBytePresetctlTest, KeysOfAnotherCodePageAndEndlessFilesEnd) {
+    DOUBLE_BYTE_ONLY(codePage);
     const std::string key = PresetKeyPath("Fx", "P");
     SetDwordValue(key, "Mix", 40);
     SetDwordValue(key + "\\" + t->backslashTrail, "Inner", 1);

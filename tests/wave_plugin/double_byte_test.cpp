@@ -9,7 +9,6 @@ namespace {
 
 class DoubleByteWave : public ::testing::Test {
 protected:
-    void SetUp() override { SKIP_UNLESS_DOUBLE_BYTE(codePage); }
     // n characters, each a lead byte and a trail byte.
     std::string Wide(size_t n) const {
         std::string text;
@@ -25,6 +24,7 @@ protected:
 };
 
 TEST_F(DoubleByteWave, ReaderAndWriterCutTextsOnWholeCharacters) {
+    DOUBLE_BYTE_ONLY(codePage);
     // 70 characters, 140 bytes, for a 128-byte label field; a title of 260 bytes without NUL
     // for a 260-byte field.
     OpenedFile f(
@@ -61,6 +61,7 @@ TEST_F(DoubleByteWave, ReaderAndWriterCutTextsOnWholeCharacters) {
 }
 
 TEST_F(DoubleByteWave, FileNameStartsAfterTheLastBackslashCharacter) {
+    DOUBLE_BYTE_ONLY(codePage);
     TempDir dir;
     const std::string name = std::string(codePage.texts().otherBackslashTrail) + "ng.wav";
     const std::string path =
