@@ -785,7 +785,8 @@ class DoubleByteTest(HostCase):
         self.assertEqual(items["marker 0"], expected)
         # A copy into a folder named by that character keeps them.
         os.mkdir(self.path(char))
-        self.copy(file_name, os.path.join(char, "copy.wav"))
+        status, _, err = self.host("copy", file_name, os.path.join(char, "copy.wav"))
+        self.assertEqual(status, 0, err)
         items = self.texts(self.info(os.path.join(char, "copy.wav")))
         self.assertEqual(items["title"], wide * 129)
         self.assertEqual(items["marker 0"], expected)

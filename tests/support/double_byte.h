@@ -52,9 +52,10 @@ public:
 #ifdef _WIN32
         const char* asked = std::getenv("TEST_CODE_PAGE");
         const unsigned running = ::GetACP();
-        if (asked != nullptr && *asked != '\0')
+        if (asked != nullptr && *asked != '\0') {
             EXPECT_EQ(std::strtoul(asked, nullptr, 10), running)
                 << "the run asked for code page " << asked << " and got " << running;
+        }
         m_texts = running == 932 ? &kCp932 : running == 950 ? &kCp950 : nullptr;
 #else
         SetSystemLeadByteTest(Lead932);
