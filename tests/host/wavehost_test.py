@@ -749,6 +749,49 @@ class CopyTest(HostCase):
         self.assertEqual(struct.unpack("<I", out[4:8])[0], len(out) - 8)
 
 
+class DoubleByteTest(HostCase):
+    """Under the double-byte code page the run asked for (TEST_CODE_PAGE): a file name and a
+    folder whose characters have a trail byte 0x5C, and texts cut to their fields."""
+
+    # The file's name, and a character whose trail byte is 0x5C.
+    SAMPLES = {"932": ("\u30bd\u30f3\u30b0.wav", "\u8868"),  # katakana so-n-gu, kanji table
+               "950": ("\u8a31\u529f.wav", "\u529f")}
+
+    def setUp(self):
+        super().setUp()
+        self.code_page = os.environ.get("TEST_CODE_PAGE", "")
+        self.codec = "cp" + self.code_page
+
+    def texts(self, lines):
+        """The items as the code page's bytes (host() reads them as Latin-1)."""
+        return {k: v.encode("latin-1") for k, v in fields(lines).items()}
+
+    def test_double_byte_file_name_and_texts_cut_on_whole_characters(self):
+        if self.code_page not in self.SAMPLES:
+            return  # a single-byte run: the runs under 932 and 950 try this
+        file_name, char = self.SAMPLES[self.code_page]
+        wide = char.encode(self.codec)
+        self.assertEqual(wide[1:], b"\\")
+        # A 260-byte title without NUL, a 70-character label and note.
+        wav = wf.riff(wf.fmt(1, 8000, 16), wf.chunk("INAM", wide * 130), wf.cue([(1, 0)]),
+                      wf.adtl(wf.labl(1, wide * 70), wf.note(1, b"x" + wide * 70)),
+                      wf.data(wf.frames16(1, 1)))
+        self.write(file_name, wav)
+        expected = b'type=2 start=0 end=0 point=1 label="%s" note="x%s"' % (wide * 63, wide * 63)
+        items = self.texts(self.info(file_name))
+        # Where the run did not get its code page, the name cannot even be passed.
+        self.assertEqual(items["file name"], file_name.encode(self.codec))
+        self.assertEqual(items["title"], wide * 129)
+        self.assertEqual(items["marker 0"], expected)
+        # A copy into a folder named by that character keeps them.
+        os.mkdir(self.path(char))
+        status, _, err = self.host("copy", file_name, os.path.join(char, "copy.wav"))
+        self.assertEqual(status, 0, err)
+        items = self.texts(self.info(os.path.join(char, "copy.wav")))
+        self.assertEqual(items["title"], wide * 129)
+        self.assertEqual(items["marker 0"], expected)
+
+
 def main():
     global ARGS
     parser = argparse.ArgumentParser()
