@@ -1,5 +1,7 @@
 #include "application.h"
 
+#include "system_chars.h"
+
 Application* Application::s_current = nullptr;
 
 static std::string ProgramFileTitle() {
@@ -7,8 +9,8 @@ static std::string ProgramFileTitle() {
     DWORD length = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
     path[length < MAX_PATH ? length : MAX_PATH] = '\0';
     std::string name(path);
-    size_t slash = name.find_last_of("\\/");
-    if (slash != std::string::npos)
+    const size_t slash = FindLastOf(name.data(), name.size(), "\\/", SystemLeadByte);
+    if (slash != name.size())
         name.erase(0, slash + 1);
     size_t dot = name.rfind('.');
     if (dot != std::string::npos)

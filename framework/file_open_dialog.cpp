@@ -1,5 +1,7 @@
 #include "file_open_dialog.h"
 
+#include "system_chars.h"
+
 #include "application.h"
 
 #include <cstddef>
@@ -35,11 +37,15 @@ FileOpenDialog::FileOpenDialog(const char* defaultExtension, const char* fileNam
         m_ofn.lpstrDefExt = m_defaultExtension.c_str();
     }
     if (filter != nullptr) {
-        // "|" separates the texts; the system wants NULs and a double NUL at the end.
+        // "|" separates the texts; the system wants NULs and a double NUL at the end. A trail
+        // byte of that value belongs to its character.
         m_filter = filter;
-        for (char& c : m_filter)
-            if (c == '|')
-                c = '\0';
+        for (size_t at = 0; at < m_filter.size();) {
+            const size_t bytes = CharBytes(m_filter.data(), m_filter.size(), at, SystemLeadByte);
+            if (bytes == 1 && m_filter[at] == '|')
+                m_filter[at] = '\0';
+            at += bytes;
+        }
         m_filter.push_back('\0');
         m_ofn.lpstrFilter = m_filter.c_str();
     }

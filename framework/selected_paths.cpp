@@ -1,5 +1,7 @@
 #include "selected_paths.h"
 
+#include "system_chars.h"
+
 std::size_t SelectedPaths::LengthAt(const char* text) const {
     std::size_t offset = static_cast<std::size_t>(text - m_buffer);
     std::size_t length = 0;
@@ -29,7 +31,9 @@ std::string SelectedPaths::GetNextPathName(const char*& pos) const {
         pos = afterFirst;
     std::size_t nameLength = LengthAt(pos);
     std::string path(m_buffer, firstLength);
-    if (path.empty() || path.back() != '\\')
+    // A folder whose last byte is the trail byte 0x5C of a double-byte character still needs
+    // its separator.
+    if (!EndsWithChar(path.data(), path.size(), '\\', SystemLeadByte))
         path += '\\';
     path.append(pos, nameLength);
     const char* next = pos + nameLength + 1;

@@ -26,6 +26,7 @@
 #include <string.h>
 
 #include "host_boundary.h"
+#include "system_chars.h"
 
 #if !__USE_MINGW_ANSI_STDIO
 #error "wavehost prints 64-bit values with %lld and needs MinGW's printf"
@@ -236,8 +237,8 @@ static int plugin_load(Plugin* p, const char* path) {
             return 0;
         }
         buf[n] = '\0';
-        slash = strrchr(buf, '\\');
-        strcpy(slash ? slash + 1 : buf, "wave.dll");
+        slash = buf + FindLastChar(buf, n, '\\', SystemLeadByte);
+        strcpy(*slash != '\0' ? slash + 1 : buf, "wave.dll");
         path = buf;
     }
     p->module = LoadLibraryA(path);
@@ -836,8 +837,8 @@ static int cmd_copy(const Plugin* p, const Options* o, const char* in, const cha
     /* The copy is written to a new file in OUT's folder, which replaces OUT only once it is
      * complete: a failed copy leaves OUT as it was. */
     lstrcpynA(folder, full, sizeof folder);
-    cut = strrchr(folder, '\\');
-    if (cut != NULL)
+    cut = folder + FindLastChar(folder, strlen(folder), '\\', SystemLeadByte);
+    if (*cut != '\0')
         cut[cut == folder || cut[-1] == ':' ? 1 : 0] = '\0';
     else
         lstrcpyA(folder, ".");

@@ -1,9 +1,12 @@
 // The in-process registry of the native build: a tree of keys below HKEY_CURRENT_USER with
-// subkeys listed in name order (without regard to case, as the NT registry lists them) and
+// subkeys listed in name order (without regard to case, as the NT registry lists them; names
+// are read by the characters of SystemLeadByte, so a trail byte neither separates a path nor
+// folds) and
 // values in the order they were first set. It refuses, as the NT family does, to delete a key
 // that still has subkeys.
 #include "memory_registry.h"
 #include "registry_api.h"
+#include "system_chars.h"
 
 #include <algorithm>
 #include <cstdarg>
@@ -65,35 +68,49 @@ std::string Length(const LPDWORD length) {
     return length != nullptr ? std::to_string(*length) : "none";
 }
 
+// The name with its single-byte letters in upper case.
+std::string Upper(const std::string& name) {
+    std::string upper = name;
+    for (size_t at = 0; at < upper.size();) {
+        const size_t bytes = CharBytes(upper.data(), upper.size(), at, SystemLeadByte);
+        if (bytes == 1 && upper[at] >= 'a' && upper[at] <= 'z')
+            upper[at] = static_cast<char>(upper[at] - ('a' - 'A'));
+        at += bytes;
+    }
+    return upper;
+}
+
 int CompareNames(const std::string& a, const std::string& b) {
-    const size_t n = std::min(a.size(), b.size());
+    const std::string x = Upper(a);
+    const std::string y = Upper(b);
+    const size_t n = std::min(x.size(), y.size());
     for (size_t i = 0; i < n; ++i) {
-        int ca = static_cast<unsigned char>(a[i]);
-        int cb = static_cast<unsigned char>(b[i]);
-        if (ca >= 'a' && ca <= 'z')
-            ca -= 'a' - 'A';
-        if (cb >= 'a' && cb <= 'z')
-            cb -= 'a' - 'A';
+        const int ca = static_cast<unsigned char>(x[i]);
+        const int cb = static_cast<unsigned char>(y[i]);
         if (ca != cb)
             return ca < cb ? -1 : 1;
     }
-    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+    return x.size() == y.size() ? 0 : (x.size() < y.size() ? -1 : 1);
 }
 
 std::vector<std::string> SplitPath(const char* path) {
     std::vector<std::string> parts;
     if (path == nullptr)
         return parts;
+    const size_t size = std::strlen(path);
     std::string part;
-    for (const char* p = path;; ++p) {
-        if (*p == '\\' || *p == '\0') {
+    for (size_t at = 0;; ++at) {
+        if (at == size || path[at] == '\\') {
             if (!part.empty())
                 parts.push_back(part);
             part.clear();
-            if (*p == '\0')
+            if (at == size)
                 break;
         } else {
-            part += *p;
+            // A double-byte character whole: its trail byte may have the value of "\".
+            const size_t bytes = CharBytes(path, size, at, SystemLeadByte);
+            part.append(path + at, bytes);
+            at += bytes - 1;
         }
     }
     return parts;

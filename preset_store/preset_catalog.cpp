@@ -1,6 +1,7 @@
 #include "preset_catalog.h"
 
 #include "registry_key.h"
+#include "system_chars.h"
 
 #include <algorithm>
 
@@ -9,6 +10,19 @@ int Fold(char c) {
     const int u = static_cast<unsigned char>(c);
     return u >= 'A' && u <= 'Z' ? u + ('a' - 'A') : u;
 }
+
+// The name's bytes with the single-byte letters folded to lower case; the trail byte of a
+// double-byte character stays as it is (in 932, "\x83\x41" and "\x83\x61" are two names).
+std::string Folded(const std::string& name) {
+    std::string folded = name;
+    for (size_t at = 0; at < folded.size();) {
+        const size_t bytes = CharBytes(folded.data(), folded.size(), at, SystemLeadByte);
+        if (bytes == 1)
+            folded[at] = static_cast<char>(Fold(folded[at]));
+        at += bytes;
+    }
+    return folded;
+}
 } // namespace
 
 bool NameLess(const std::string& a, const std::string& b) {
@@ -16,14 +30,16 @@ bool NameLess(const std::string& a, const std::string& b) {
     // The comparison a sorted list box makes, so that listings come in the dialog's order.
     return lstrcmpiA(a.c_str(), b.c_str()) < 0;
 #else
-    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
-                                        [](char x, char y) { return Fold(x) < Fold(y); });
+    const std::string x = Folded(a);
+    const std::string y = Folded(b);
+    return std::lexicographical_compare(x.begin(), x.end(), y.begin(), y.end(), [](char p, char q) {
+        return static_cast<unsigned char>(p) < static_cast<unsigned char>(q);
+    });
 #endif
 }
 
 bool SameName(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                              [](char x, char y) { return Fold(x) == Fold(y); });
+    return a.size() == b.size() && Folded(a) == Folded(b);
 }
 
 bool ListKeyNames(const std::string& path, std::vector<std::string>& names) {

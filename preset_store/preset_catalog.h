@@ -7,6 +7,8 @@
 // Orders names without regard to case as the dialog's sorted list boxes do (by their bytes,
 // ASCII case folded, where there is no list box).
 bool NameLess(const std::string& a, const std::string& b);
+// Equal names, the single-byte ASCII letters of either case alike; a double-byte character
+// (its trail byte may have a letter's value) matches only itself.
 bool SameName(const std::string& a, const std::string& b);
 
 // The subkey names of the key at path (below HKEY_CURRENT_USER), sorted with NameLess.

@@ -1,8 +1,32 @@
 #include "preset_file.h"
 
+#include "registry_key.h"
+#include "system_chars.h"
+
 #include <cstring>
 
 namespace preset_file {
+
+namespace {
+
+// Whether the text holds the character c; a trail byte of the system's code page is none.
+bool HoldsChar(const std::string& text, char c) {
+    return FindChar(text.data(), text.size(), c, SystemLeadByte) != text.size();
+}
+
+// The text without its "[" and "]" characters; their values as trail bytes stay.
+std::string WithoutBrackets(const std::string& text) {
+    std::string kept;
+    for (size_t at = 0; at < text.size();) {
+        const size_t bytes = CharBytes(text.data(), text.size(), at, SystemLeadByte);
+        if (bytes == 2 || (text[at] != '[' && text[at] != ']'))
+            kept.append(text, at, bytes);
+        at += bytes;
+    }
+    return kept;
+}
+
+} // namespace
 
 const VersionRules kVersion1 = {kMagicVersion1, false, false};
 const VersionRules kVersion2 = {kMagicVersion2, true, true};
@@ -50,21 +74,22 @@ const VersionRules* VersionOf(const std::string& firstLine) {
 }
 
 bool IsSectionLine(const std::string& line) {
-    return line.find('[') != std::string::npos;
+    return HoldsChar(line, '[');
+}
+
+bool IsReturnLine(const std::string& line) {
+    return WithoutBrackets(line) == "..";
 }
 
 void EnterSection(const VersionRules& rules, const std::string& presetPath, std::string line,
                   std::string& currentPath) {
-    std::string name;
-    for (char c : line)
-        if (c != '[' && c != ']')
-            name += c;
+    const std::string name = WithoutBrackets(line);
     if (!rules.nestedSections)
         currentPath = presetPath + "\\" + name;
     else if (name != "..")
         currentPath.append("\\").append(name);
     else if (currentPath != presetPath) // never above the preset key
-        currentPath.erase(currentPath.rfind('\\'));
+        currentPath = ParentPath(currentPath);
 }
 
 uint32_t ParseNumber(const std::string& text) {
@@ -124,7 +149,10 @@ bool WriteLine(FILE* file, std::string line) {
 }
 
 bool ValueLineMovesTheReader(const std::string& name, const std::string& text) {
-    return (name + text).find_first_of("\n[") != std::string::npos;
+    // A line feed ends the line whatever byte comes before it. The " - " between name and
+    // text starts the text on a character of its own.
+    return (name + text).find('\n') != std::string::npos || HoldsChar(name, '[') ||
+           HoldsChar(text, '[');
 }
 
 const char* ValueLineProblem(const std::string& name, bool isString, const std::string& text) {
@@ -140,18 +168,21 @@ const char* ValueLineProblem(const std::string& name, bool isString, const std::
 }
 
 bool SubkeyLineMovesTheReader(const std::string& name) {
-    std::string kept;
-    for (char c : name)
-        if (c != '[' && c != ']')
-            kept += c;
-    return kept.empty() || kept == ".." || name.find('\n') != std::string::npos;
+    // What the reader takes from the line. A "\" character (which a name made under another
+    // code page may read as) would make it a path.
+    const std::string kept = WithoutBrackets(SubkeyLine(name));
+    return kept.empty() || kept == ".." || name.find('\n') != std::string::npos ||
+           HoldsChar(name, '\\');
 }
 
 const char* SubkeyNameProblem(const std::string& name) {
     if (SubkeyLineMovesTheReader(name))
         return "reads back as another key and is left out";
-    if (name.find_first_of("[]") != std::string::npos)
+    if (WithoutBrackets(name) != name)
         return "holds brackets and reads back without them";
+    // A last lone lead byte takes the closing "]" as its trail byte.
+    if (WithoutBrackets(SubkeyLine(name)) != name)
+        return "reads back under another name";
     return nullptr;
 }
 

@@ -42,6 +42,8 @@ const VersionRules* VersionOf(const std::string& firstLine);
 
 // A body line that holds "[" anywhere is a section line; all others are value lines.
 bool IsSectionLine(const std::string& line);
+// Whether a section line is a return line: "..", once its "[" and "]" are removed.
+bool IsReturnLine(const std::string& line);
 // The current key path after a section line; presetPath is the preset key's own path.
 void EnterSection(const VersionRules& rules, const std::string& presetPath, std::string line,
                   std::string& currentPath);

@@ -1,6 +1,8 @@
 #include "preset_store.h"
 
+#include "preset_catalog.h"
 #include "registry_key.h"
+#include "system_chars.h"
 
 #include <algorithm>
 #include <cstring>
@@ -18,6 +20,10 @@ constexpr DWORD kDataBufferBytes = kLineBufferBytes;
 constexpr size_t kLongestLine = kLineBufferBytes - 2;
 // Levels of subkeys below the preset key that the export walks into.
 constexpr size_t kMaxExportDepth = 200;
+// Levels of sections below the preset key that the import goes into (what the export writes).
+constexpr size_t kMaxImportDepth = kMaxExportDepth;
+// Problems a report keeps; a file of any size ends with a report of bounded size.
+constexpr size_t kMaxReportedProblems = 1000;
 // The highest counter that OutputName adds to a time-stamped name that exists.
 constexpr int kMaxNameCounter = 100000;
 
@@ -29,7 +35,12 @@ std::string ValueProblem(const char* name, const char* problem) {
 
 void StoreReport::Add(const std::string& key, const std::string& problem) {
     const KeyProblem entry{key, problem};
-    if (std::find(problems.begin(), problems.end(), entry) == problems.end())
+    if (problems.size() > kMaxReportedProblems ||
+        std::find(problems.begin(), problems.end(), entry) != problems.end())
+        return;
+    if (problems.size() == kMaxReportedProblems)
+        problems.push_back({key, "and further problems, which are not listed"});
+    else
         problems.push_back(entry);
 }
 
@@ -49,6 +60,9 @@ StoreReport PresetStore::ExportPreset(const char* effect, const char* preset, co
     write(preset);
 
     std::vector<DWORD> resume;
+    // The names entered at each level so far: a name that the system's code page cannot tell
+    // from an earlier one would enter the same key again.
+    std::vector<std::vector<std::string>> entered(1);
     DWORD subkeyIndex = 0;
     std::string keyPath = PresetKeyPath(effect, preset);
     RegistryKey key;
@@ -58,6 +72,11 @@ StoreReport PresetStore::ExportPreset(const char* effect, const char* preset, co
             report.Add(keyPath, "cannot be opened");
     };
     open();
+    auto enteredBefore = [&](const std::string& name) {
+        const std::vector<std::string>& names = entered.back();
+        return std::any_of(names.begin(), names.end(),
+                           [&](const std::string& earlier) { return SameName(earlier, name); });
+    };
 
     char name[kValueNameChars];
     BYTE data[kDataBufferBytes];
@@ -121,8 +140,13 @@ StoreReport PresetStore::ExportPreset(const char* effect, const char* preset, co
         LONG status;
         while ((status = EnumSubkey(key.m_hKey, subkeyIndex, kListingQuery, subkey)) ==
                    ERROR_SUCCESS &&
-               resume.size() < kMaxExportDepth && SubkeyLineMovesTheReader(subkey)) {
-            report.Add(SubkeyPath(keyPath, subkey), SubkeyNameProblem(subkey));
+               resume.size() < kMaxExportDepth &&
+               (SubkeyLineMovesTheReader(subkey) || enteredBefore(subkey))) {
+            report.Add(SubkeyPath(keyPath, subkey),
+                       SubkeyLineMovesTheReader(subkey)
+                           ? SubkeyNameProblem(subkey)
+                           : "has the name of an earlier subkey in this code page and is left "
+                             "out");
             ++subkeyIndex;
         }
         if (status == ERROR_SUCCESS && resume.size() == kMaxExportDepth) {
@@ -135,10 +159,16 @@ StoreReport PresetStore::ExportPreset(const char* effect, const char* preset, co
         }
         if (status == ERROR_SUCCESS) {
             resume.push_back(subkeyIndex + 1);
+            entered.back().push_back(subkey);
+            entered.emplace_back();
             subkeyIndex = 0;
             key.Close();
             keyPath = SubkeyPath(keyPath, subkey);
-            open();
+            // A listed subkey is only opened, never created: a name that does not open as
+            // listed (one made under another code page) must not make a key of its own.
+            if (key.OpenExisting(HKEY_CURRENT_USER, keyPath.c_str(), KEY_ALL_ACCESS) !=
+                ERROR_SUCCESS)
+                report.Add(keyPath, "cannot be opened");
             if (const char* problem = SubkeyNameProblem(subkey))
                 report.Add(keyPath, problem);
             write(SubkeyLine(subkey));
@@ -146,6 +176,7 @@ StoreReport PresetStore::ExportPreset(const char* effect, const char* preset, co
         }
         if (resume.empty())
             break;
+        entered.pop_back();
         key.Close();
         keyPath = ParentPath(keyPath);
         open();
@@ -210,11 +241,29 @@ bool PresetStore::ReadVersion(const VersionRules& rules, StoreReport& report) {
     }
     const std::string presetPath = PresetKeyPath(effect, preset);
     std::string currentPath = presetPath;
+    // Sections below the preset key, and those past the deepest level that are not entered:
+    // a file of any size keeps the path bounded.
+    size_t depth = 0;
+    size_t beyond = 0;
     while (ReadLine(m_presetFile, line)) {
         if (IsSectionLine(line)) {
+            if (rules.nestedSections) {
+                const bool back = IsReturnLine(line);
+                if (beyond > 0 || (!back && depth == kMaxImportDepth)) {
+                    if (back)
+                        --beyond;
+                    else if (beyond++ == 0)
+                        report.Add(currentPath, "has sections more than 200 levels below the "
+                                                "preset; their values are left out");
+                    continue;
+                }
+                depth = back ? (depth > 0 ? depth - 1 : 0) : depth + 1;
+            }
             EnterSection(rules, presetPath, line, currentPath);
             continue;
         }
+        if (beyond > 0)
+            continue;
         // Each value line opens its key and closes it again.
         const ValueLine value = ParseValueLine(line, rules);
         RegistryKey key;
@@ -241,9 +290,15 @@ bool PresetStore::DeletePreset(const char* effect, const char* preset) {
 
 std::string FileNamePart(const std::string& name) {
     std::string part = name;
-    for (char& c : part)
-        if (static_cast<unsigned char>(c) < 0x20 || std::strchr("\\/:*?\"<>|", c) != nullptr)
+    // By character: a trail byte with the value of "\\" or "|" is part of its character.
+    for (size_t at = 0; at < part.size();) {
+        const size_t bytes = CharBytes(part.data(), part.size(), at, SystemLeadByte);
+        char& c = part[at];
+        if (bytes == 1 &&
+            (static_cast<unsigned char>(c) < 0x20 || std::strchr("\\/:*?\"<>|", c) != nullptr))
             c = '_';
+        at += bytes;
+    }
     return part;
 }
 

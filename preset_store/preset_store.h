@@ -38,8 +38,9 @@ public:
     // Removes the preset key of the effect with everything below it; true when it is gone.
     bool DeletePreset(const char* effect, const char* preset);
     // The output-name rule of Save To and Backup All: "%s\\%s - %s.kvp" from folder, effect
-    // and preset (a drive's root, "C:\\", gets no second separator); when that file can be opened for reading (tested through m_presetFile,
-    // closed again at once) the current local time "%d-%m-%y %H-%M" is added:
+    // and preset (a drive's root, "C:\\", gets no second separator); when that file can be opened
+    // for reading (tested through m_presetFile, closed again at once) the current local time
+    // "%d-%m-%y %H-%M" is added:
     // "%s\\%s - %s - %s.kvp". When that name exists too, a counter from 2 on is added until
     // the name is new: "%s\\%s - %s - %s (%d).kvp". In the names, every character
     // that a file name cannot hold or that separates paths becomes "_" (see FileNamePart), so

@@ -1,5 +1,7 @@
 #include "registry_key.h"
 
+#include "system_chars.h"
+
 #include <cstring>
 
 namespace {
@@ -21,8 +23,9 @@ std::string PresetKeyPath(const std::string& effect, const std::string& preset) 
 }
 
 std::string ParentPath(const std::string& path) {
-    const size_t cut = path.rfind('\\');
-    return cut == std::string::npos ? path : path.substr(0, cut);
+    // The last "\" character: in a double-byte code page a trail byte may have its value.
+    const size_t cut = FindLastChar(path.data(), path.size(), '\\', SystemLeadByte);
+    return cut == path.size() ? path : path.substr(0, cut);
 }
 
 RegistryKey::RegistryKey() : m_hKey(nullptr) {}

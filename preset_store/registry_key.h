@@ -15,7 +15,8 @@ constexpr const char* kEffectsRoot = "Software\\Vantor\\Kelvidrome2\\Effects";
 std::string SubkeyPath(const std::string& parent, const std::string& name);
 std::string EffectKeyPath(const std::string& effect);
 std::string PresetKeyPath(const std::string& effect, const std::string& preset);
-// The path without its last "\" and what follows; a path without "\" stays as it is.
+// The path without its last "\" character and what follows (a trail byte of the system's code
+// page is no "\"); a path without "\" stays as it is.
 std::string ParentPath(const std::string& path);
 
 // Name buffers for key and value names, terminator included.

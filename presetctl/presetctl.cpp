@@ -5,6 +5,7 @@
 #include "preset_catalog.h"
 #include "preset_store.h"
 #include "registry_key.h"
+#include "system_chars.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -191,8 +192,8 @@ void Presetctl::Backup(const std::vector<std::string>& args) {
 // The files an import argument names: every file that matches it, sorted, when its last part
 // holds a wildcard and anything matches; otherwise the argument itself.
 std::vector<std::string> MatchingFiles(const std::string& argument) {
-    const size_t cut = argument.find_last_of("\\/:");
-    const std::string folder = cut == std::string::npos ? "" : argument.substr(0, cut + 1);
+    const size_t cut = FindLastOf(argument.data(), argument.size(), "\\/:", SystemLeadByte);
+    const std::string folder = cut == argument.size() ? "" : argument.substr(0, cut + 1);
     if (argument.find_first_of("*?", folder.size()) == std::string::npos)
         return {argument};
     const std::string pattern = argument.substr(folder.size());

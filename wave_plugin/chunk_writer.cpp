@@ -4,16 +4,19 @@
 
 #include "file_stream.h"
 #include "riff_bytes.h"
+#include "system_chars.h"
 
 namespace riff {
 
 namespace {
 
+// The length of the text in a buffer of limit + 1 bytes; a text without NUL there is cut
+// after its last whole character within limit.
 std::size_t TextLength(const char* text, std::size_t limit) {
     std::size_t n = 0;
     while (n < limit && text[n] != '\0')
         ++n;
-    return n;
+    return n < limit ? n : CutToChars(text, limit + 1, limit, SystemLeadByte);
 }
 
 void FillFileHeader(unsigned char* header, const char* form, std::uint32_t size) {

@@ -30,7 +30,8 @@ public:
     void Begin(const char* id);
     void End();
     // The text of a buffer of the given capacity, its NUL, and the buffer's next byte as pad when
-    // the length with the NUL is odd. A buffer with no NUL is taken as cut at capacity - 1.
+    // the length with the NUL is odd. A buffer with no NUL is taken as cut at capacity - 1, or
+    // before a lead byte there whose trail byte would be cut off.
     void Text(const char* buffer, std::size_t capacity);
     // The bytes Text writes for that buffer: the length with its NUL, rounded up to even.
     static std::uint32_t TextSize(const char* buffer, std::size_t capacity);

@@ -11,6 +11,7 @@
 #include "file_stream.h"
 #include "key_index.h"
 #include "riff_bytes.h"
+#include "system_chars.h"
 
 namespace {
 
@@ -39,13 +40,15 @@ const FormatName kFormatNames[] = {
     {17, "IMA ADPCM Compressed", 0},
 };
 
-// Copies text up to its first NUL, at most capacity - 1 characters, and terminates it.
+// Copies text up to its first NUL, at most capacity - 1 bytes, and terminates it. A text cut
+// short ends on a whole character of the system's code page, never on a lone lead byte.
 void CopyText(char* to, std::size_t capacity, const char* from) {
     std::size_t n = 0;
-    while (n + 1 < capacity && from[n] != '\0') {
-        to[n] = from[n];
+    while (n + 1 < capacity && from[n] != '\0')
         ++n;
-    }
+    if (from[n] != '\0')
+        n = CutToChars(from, n + 1, n, SystemLeadByte);
+    std::memcpy(to, from, n);
     to[n] = '\0';
 }
 

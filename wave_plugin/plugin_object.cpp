@@ -10,6 +10,7 @@
 #include "chunk_writer.h"
 #include "file_stream.h"
 #include "riff_bytes.h"
+#include "system_chars.h"
 
 namespace {
 
@@ -162,8 +163,9 @@ std::int32_t WavePlugin::OpenFile(const char* path, unsigned char forReading) {
     if (file == nullptr)
         return 0;
     stream::SetBinary(file);
-    const char* name = std::strrchr(path, '\\');
-    name = name != nullptr ? name + 1 : path;
+    // After the last "\" character; a trail byte of that value is part of the name.
+    const std::size_t slash = FindLastChar(path, length, '\\', SystemLeadByte);
+    const char* name = slash != length ? path + slash + 1 : path;
     std::memcpy(openName, name, std::strlen(name) + 1);
     std::memcpy(openPath, path, length + 1);
     return 1;

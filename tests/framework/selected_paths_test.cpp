@@ -1,6 +1,8 @@
 // The walk over a multiple-selection file dialog's name buffer.
 #include "selected_paths.h"
 
+#include "double_byte.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -28,6 +30,16 @@ TEST(SelectedPaths, SeveralFilesAreJoinedToTheirFolderInOrder) {
     // A drive's root already ends in a separator.
     EXPECT_EQ(Walk(std::string("c:\\\0a.kvp\0b.kvp\0\0", 17)),
               (std::vector<std::string>{"c:\\a.kvp", "c:\\b.kvp"}));
+}
+
+// A folder whose last character is a double-byte one with the trail byte 0x5C (932 機能,
+// 950 功) still gets its separator.
+TEST(SelectedPaths, AFolderEndingInATrailByte5CGetsItsSeparator) {
+    double_byte::SystemCodePage codePage;
+    DOUBLE_BYTE_ONLY(codePage);
+    const std::string folder = std::string("c:\\p\\") + codePage.texts().backslashTrail;
+    EXPECT_EQ(Walk(folder + std::string("\0a.kvp\0b.kvp\0\0", 14)),
+              (std::vector<std::string>{folder + "\\a.kvp", folder + "\\b.kvp"}));
 }
 
 TEST(SelectedPaths, NothingChosenAndUnterminatedBuffersStayInBounds) {

@@ -71,12 +71,28 @@ class HostCase(unittest.TestCase):
         self.assertEqual(status, 0, err)
         return out
 
-    def refused(self, name, message):
-        status, out, err = self.host("info", name)
-        self.assertEqual(status, 1, out)
-        self.assertEqual(len(err.splitlines()), 1, err)
-        self.assertIn(message, err)
-        return out
+    def info_each(self, names):
+        """One wavehost for several files (a Wine start is costly where 32-bit code runs
+        emulated): the status, each file's block of lines, and the error lines."""
+        status, out, err = self.host("info", *names)
+        blocks = "\n".join(out).split("\n\n")
+        self.assertEqual(len(blocks), len(names), out)
+        return status, [block.split("\n") for block in blocks], err.splitlines()
+
+    def infos(self, names):
+        status, blocks, err = self.info_each(names)
+        self.assertEqual(status, 0, err)
+        return dict(zip(names, blocks))
+
+    def refusals(self, cases):
+        """cases: (name, message) pairs; each file is refused with one line naming it."""
+        status, blocks, err = self.info_each([name for name, _ in cases])
+        self.assertEqual(status, 1, blocks)
+        self.assertEqual(len(err), len(cases), err)
+        for (name, message), block, line in zip(cases, blocks, err):
+            self.assertIn(name + ":", line)
+            self.assertIn(message, line)
+        return dict(zip((name for name, _ in cases), blocks))
 
     def dump(self, name, *opts):
         status, _, err = self.host(*opts, "dump", name, name + ".raw")
@@ -193,8 +209,7 @@ class PeerFilesTest(HostCase):
     def format_tag(self, name):
         return struct.unpack("<H", self.read(name)[20:22])[0]
 
-    def check_pcm(self, name, rate, channels, bits):
-        lines = self.info(name)
+    def check_pcm(self, name, lines, rate, channels, bits):
         raw = self.sox_raw(name)
         frames = len(raw) // (channels * bits // 8)
         self.assertGreater(frames, 0)
@@ -205,36 +220,40 @@ class PeerFilesTest(HostCase):
         return lines
 
     def test_sox_pcm_widths_and_channels(self):
-        for bits, channels in [(8, 1), (16, 2), (24, 1), (24, 2), (32, 2), (16, 6), (32, 6)]:
+        cases = {self.sox_file("s%d_%d.wav" % (bits, channels), bits, channels,
+                               encoding="unsigned-integer" if bits == 8 else "signed-integer"):
+                 (bits, channels)
+                 for bits, channels in [(8, 1), (16, 2), (24, 1), (24, 2), (32, 2), (16, 6),
+                                        (32, 6)]}
+        infos = self.infos(list(cases))
+        for name, (bits, channels) in cases.items():
             with self.subTest(bits=bits, channels=channels):
-                name = self.sox_file("s%d_%d.wav" % (bits, channels), bits, channels,
-                                     encoding="unsigned-integer" if bits == 8 else
-                                     "signed-integer")
                 extensible = bits > 16 or channels > 2
                 self.assertEqual(self.format_tag(name), 0xFFFE if extensible else 1)
-                self.check_pcm(name, 8000, channels, bits)
+                self.check_pcm(name, infos[name], 8000, channels, bits)
 
     def test_ffmpeg_pcm_with_info_texts(self):
         meta = ["-metadata", "title=Morning Take", "-metadata", "artist=The Band",
                 "-metadata", "copyright=(c) 2026 Someone", "-metadata", "comment=two mics"]
-        for codec, bits, channels in [("pcm_u8", 8, 2), ("pcm_s16le", 16, 1),
-                                      ("pcm_s24le", 24, 2), ("pcm_s32le", 32, 6)]:
-            with self.subTest(codec=codec, channels=channels):
-                name = self.ffmpeg_file("f_%s_%d.wav" % (codec, channels), codec, channels,
-                                        *meta)
+        cases = {self.ffmpeg_file("f_%s_%d.wav" % (codec, channels), codec, channels, *meta):
+                 (bits, channels)
+                 for codec, bits, channels in [("pcm_u8", 8, 2), ("pcm_s16le", 16, 1),
+                                               ("pcm_s24le", 24, 2), ("pcm_s32le", 32, 6)]}
+        infos = self.infos(list(cases))
+        for name, (bits, channels) in cases.items():
+            with self.subTest(name=name):
                 if bits > 16 or channels > 2:
                     self.assertEqual(self.format_tag(name), 0xFFFE)
-                lines = self.check_pcm(name, 11025, channels, bits)
+                lines = self.check_pcm(name, infos[name], 11025, channels, bits)
                 self.assertItems(lines, title="Morning Take", artist="The Band",
                                  copyright="(c) 2026 Someone", comment="two mics")
 
     def test_float_files_are_refused(self):
         names = [self.sox_file("sf.wav", 32, 2, encoding="floating-point"),
                  self.ffmpeg_file("ff.wav", "pcm_f32le", 1)]
-        for name in names:
+        message = 'not a PCM WAVE file (format "IEEE Floating Point", float 1)'
+        for name, out in self.refusals([(name, message) for name in names]).items():
             with self.subTest(name=name):
-                out = self.refused(name, 'not a PCM WAVE file (format "IEEE Floating Point", '
-                                         'float 1)')
                 self.assertItems(out, format="IEEE Floating Point", float=1)
 
 
@@ -342,12 +361,14 @@ class HandBuiltTest(HostCase):
             "list_odd.wav": wf.chunk("LIST", b"INFOx"),
         }
         for name, chunks in files.items():
+            self.write(name, wf.riff(wf.fmt(1, 8000, 16), chunks, wf.data(samples)))
+        infos = self.infos(list(files))
+        for name in files:
             with self.subTest(name=name):
-                self.write(name, wf.riff(wf.fmt(1, 8000, 16), chunks, wf.data(samples)))
-                self.assertItems(self.info(name), frames=100, frames_read=100)
+                self.assertItems(infos[name], frames=100, frames_read=100)
                 self.assertEqual(self.dump(name), samples)
                 self.assertEqual(self.sox_raw(name), samples)
-        self.assertIn("title: t", self.info("list_spare.wav"))
+        self.assertIn("title: t", infos["list_spare.wav"])
 
         # A later cue chunk replaces an earlier one; labels listed before it reach its points.
         name = self.write("two_cues.wav", wf.riff(
@@ -413,11 +434,12 @@ class HandBuiltTest(HostCase):
             ("fmt_odd.wav", wf.fmt(2, 8000, 16, size=21, extra=b"zz"), 16, 4),
             ("ext16.wav", wf.fmt_extensible(2, 8000, 16), 16, 4),
         ]
+        for name, fmt, _, _ in cases:
+            self.write(name, wf.riff(fmt, wf.chunk("junk", b"12345"), wf.data(frames)))
+        infos = self.infos([name for name, _, _, _ in cases])
         for name, fmt, bits, count in cases:
             with self.subTest(name=name):
-                self.write(name, wf.riff(fmt, wf.chunk("junk", b"12345"), wf.data(frames)))
-                lines = self.info(name)
-                self.assertItems(lines, format="PCM", bits_per_sample=bits, channels=2,
+                self.assertItems(infos[name], format="PCM", bits_per_sample=bits, channels=2,
                                  frames=count, frames_read=count,
                                  data_offset=12 + len(fmt) + 14 + 8)
                 self.assertEqual(self.dump(name),
@@ -435,11 +457,13 @@ class HandBuiltTest(HostCase):
             ("adpcm.wav", wf.fmt(tag=2), "MS ADPCM Compressed"),
             ("mulaw.wav", wf.fmt(tag=7), "Mu Law Compressed"),
         ]
-        for name, fmt, format_name in cases:
+        for name, fmt, _ in cases:
+            self.write(name, wf.riff(fmt, frames))
+        outs = self.refusals([(name, 'format "%s"' % format_name)
+                              for name, _, format_name in cases])
+        for name, _, format_name in cases:
             with self.subTest(name=name):
-                out = self.refused(self.write(name, wf.riff(fmt, frames)),
-                                   'format "%s"' % format_name)
-                self.assertItems(out, format=format_name,
+                self.assertItems(outs[name], format=format_name,
                                  float=1 if format_name.startswith("IEEE") else 0)
 
     def test_unusable_pcm_is_refused(self):
@@ -452,9 +476,7 @@ class HandBuiltTest(HostCase):
             ("nofmt.wav", wf.riff(frames)),
             ("short_fmt.wav", wf.riff(wf.chunk("fmt ", b"\1\0\2\0"), frames)),
         ]
-        for name, wav in cases:
-            with self.subTest(name=name):
-                self.refused(self.write(name, wav), "not a")
+        self.refusals([(self.write(name, wav), "not a") for name, wav in cases])
 
     def test_eight_bit_samples_arrive_signed(self):
         wav = wf.riff(wf.fmt(1, 8000, 8), wf.data(b"\x80\xff\x00"))
@@ -725,6 +747,49 @@ class CopyTest(HostCase):
         out = self.read("short_copy.wav")
         self.assertEqual(out[46:], wf.frames16(7, 1) + b"\0" * 6)
         self.assertEqual(struct.unpack("<I", out[4:8])[0], len(out) - 8)
+
+
+class DoubleByteTest(HostCase):
+    """Under the double-byte code page the run asked for (TEST_CODE_PAGE): a file name and a
+    folder whose characters have a trail byte 0x5C, and texts cut to their fields."""
+
+    # The file's name, and a character whose trail byte is 0x5C.
+    SAMPLES = {"932": ("\u30bd\u30f3\u30b0.wav", "\u8868"),  # katakana so-n-gu, kanji table
+               "950": ("\u8a31\u529f.wav", "\u529f")}
+
+    def setUp(self):
+        super().setUp()
+        self.code_page = os.environ.get("TEST_CODE_PAGE", "")
+        self.codec = "cp" + self.code_page
+
+    def texts(self, lines):
+        """The items as the code page's bytes (host() reads them as Latin-1)."""
+        return {k: v.encode("latin-1") for k, v in fields(lines).items()}
+
+    def test_double_byte_file_name_and_texts_cut_on_whole_characters(self):
+        if self.code_page not in self.SAMPLES:
+            return  # a single-byte run: the runs under 932 and 950 try this
+        file_name, char = self.SAMPLES[self.code_page]
+        wide = char.encode(self.codec)
+        self.assertEqual(wide[1:], b"\\")
+        # A 260-byte title without NUL, a 70-character label and note.
+        wav = wf.riff(wf.fmt(1, 8000, 16), wf.chunk("INAM", wide * 130), wf.cue([(1, 0)]),
+                      wf.adtl(wf.labl(1, wide * 70), wf.note(1, b"x" + wide * 70)),
+                      wf.data(wf.frames16(1, 1)))
+        self.write(file_name, wav)
+        expected = b'type=2 start=0 end=0 point=1 label="%s" note="x%s"' % (wide * 63, wide * 63)
+        items = self.texts(self.info(file_name))
+        # Where the run did not get its code page, the name cannot even be passed.
+        self.assertEqual(items["file name"], file_name.encode(self.codec))
+        self.assertEqual(items["title"], wide * 129)
+        self.assertEqual(items["marker 0"], expected)
+        # A copy into a folder named by that character keeps them.
+        os.mkdir(self.path(char))
+        status, _, err = self.host("copy", file_name, os.path.join(char, "copy.wav"))
+        self.assertEqual(status, 0, err)
+        items = self.texts(self.info(os.path.join(char, "copy.wav")))
+        self.assertEqual(items["title"], wide * 129)
+        self.assertEqual(items["marker 0"], expected)
 
 
 def main():

@@ -1,5 +1,6 @@
 // The main dialog on its real template, against the real registry and real files: start-up,
 // the selection rule of the buttons, Delete, Load, Save To and Backup All.
+#include "double_byte.h"
 #include "gui_test_support.h"
 #include "scratch_registry.h"
 
@@ -281,6 +282,40 @@ TEST_F(CommandsTest, BackupAllOfAnEmptyStoreWritesNothing) {
     EXPECT_EQ(m_pickers.folderCalls, 1);
     EXPECT_TRUE(folder.Files().empty());
     EXPECT_TRUE(Effects().empty());
+}
+
+// Under a double-byte code page: Load of several files from a folder whose name ends in a trail
+// byte 0x5C, and Backup All of presets whose names hold trail bytes 0x5C and 0x7C.
+TEST_F(CommandsTest, DoubleByteFolderAndPresetNames) {
+    double_byte::SystemCodePage codePage;
+    DOUBLE_BYTE_ONLY(codePage);
+    const double_byte::Texts& t = codePage.texts();
+    for (const char* preset : {t.backslashTrail, t.otherBackslashTrail, t.pipeTrail})
+        AddPreset("Fx", preset);
+    ScratchFolder folder;
+    const std::string chosen = folder.path() + "\\" + t.backslashTrail;
+    ASSERT_TRUE(::CreateDirectoryA(chosen.c_str(), nullptr));
+    {
+        class Writer : public PresetStore {
+        } writer;
+        writer.ExportPreset("Fx", t.backslashTrail, (chosen + "\\one.kvp").c_str());
+        writer.ExportPreset("Fx", t.pipeTrail, (chosen + "\\two.kvp").c_str());
+    }
+    m_pickers.folder = folder.path();
+    Open();
+    Click(IDC_BACKUP_ALL);
+    Names expected;
+    for (const char* preset : {t.backslashTrail, t.otherBackslashTrail, t.pipeTrail})
+        expected.push_back(std::string("Fx - ") + preset + ".kvp");
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(folder.Files(), expected);
+
+    WipeEffects();
+    m_pickers.filesChosen = chosen + std::string("\0one.kvp\0two.kvp\0\0", 18);
+    Click(IDC_LOAD);
+    EXPECT_TRUE(PresetExists("Fx", t.backslashTrail));
+    EXPECT_TRUE(PresetExists("Fx", t.pipeTrail));
+    EXPECT_FALSE(PresetExists("Fx", t.otherBackslashTrail));
 }
 
 // The caption of the system's confirmation box: the application's name, which without an

@@ -30,8 +30,9 @@ namespace {
 constexpr const char* kTitle = "Effects Trellisan";
 const std::string kValuePrefix = "Effects_Trellisan";
 
-// How long a window may take to appear or go, and a program to end.
-constexpr DWORD kWaitMilliseconds = 15000;
+// How long a window may take to appear or go, and a program to end: generous, as a start
+// takes seconds where 32-bit code runs emulated on a busy machine.
+constexpr DWORD kWaitMilliseconds = 60000;
 
 int g_failures = 0;
 

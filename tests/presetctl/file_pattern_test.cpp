@@ -1,6 +1,10 @@
 #include "file_pattern.h"
 
+#include "double_byte.h"
+
 #include <gtest/gtest.h>
+
+#include <string>
 
 namespace {
 
@@ -34,6 +38,20 @@ TEST(FilePattern, MatchesTheLongNameOnly) {
     for (const Case& c : cases)
         EXPECT_EQ(c.matches, MatchesFilePattern(c.pattern, c.name))
             << "\"" << c.pattern << "\" against \"" << c.name << "\"";
+}
+
+// "?" takes one character, a double-byte one whole; a trail byte matches only itself.
+TEST(FilePattern, DoubleByteCharactersAreOneCharacterEach) {
+    double_byte::SystemCodePage codePage;
+    DOUBLE_BYTE_ONLY(codePage);
+    const double_byte::Texts& t = codePage.texts();
+    const std::string table = t.backslashTrail;
+    EXPECT_TRUE(MatchesFilePattern((table + "*.kvp").c_str(), (table + " - x.kvp").c_str()));
+    EXPECT_TRUE(MatchesFilePattern("?.kvp", (table + ".kvp").c_str()));
+    EXPECT_FALSE(MatchesFilePattern("??.kvp", (table + ".kvp").c_str()));
+    EXPECT_FALSE(MatchesFilePattern((std::string(t.upperTrail) + ".kvp").c_str(),
+                                    (std::string(t.lowerTrail) + ".kvp").c_str()));
+    EXPECT_TRUE(MatchesFilePattern("*a", (table + "A").c_str()));
 }
 
 } // namespace

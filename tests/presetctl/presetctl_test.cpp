@@ -1,5 +1,6 @@
 // presetctl run as its own process under Wine against the real registry: output, error
 // lines, exit statuses and files.
+#include "double_byte.h"
 #include "scratch_registry.h"
 
 #include <algorithm>
@@ -398,6 +399,132 @@ TEST_F(PresetctlTest, SaveAndBackupNameFilesLikeTheDialog) {
     const Result nowhere = Run({"backup", backup + "\\missing"});
     EXPECT_EQ(1u, nowhere.status);
     EXPECT_EQ(3u, static_cast<size_t>(std::count(nowhere.err.begin(), nowhere.err.end(), '\n')));
+}
+
+// Under a double-byte code page (the run's own prefixes for 932 and 950): names and texts whose
+// trail bytes have the value of "\", "[", "|" or a letter.
+class DoubleBytePresetctlTest : public PresetctlTest {
+protected:
+    void SetUp() override {
+        PresetctlTest::SetUp();
+        if (codePage.Active())
+            t = &codePage.texts();
+    }
+    double_byte::SystemCodePage codePage;
+    const double_byte::Texts* t = nullptr;
+};
+
+// A preset with a subkey whose name ends in a trail byte 0x5C and a later sibling, values on
+// both sides of them, a value and a subkey with a trail byte "[": exported whole, deleted, and
+// imported back the same.
+TEST_F(DoubleBytePresetctlTest, PresetExportsWholeAndComesBackAfterDelete) {
+    DOUBLE_BYTE_ONLY(codePage);
+    const std::string fx = std::string("Fx") + t->pipeTrail;
+    const std::string preset = std::string("P") + t->backslashTrail;
+    const std::string key = PresetKeyPath(fx, preset);
+    SetDwordValue(key, "Mix", 40);
+    SetStringValue(key, std::string("Title") + t->bracketTrail, std::string("a") + t->bracketTrail);
+    SetDwordValue(key + "\\" + t->backslashTrail, "Inner", 1);
+    SetDwordValue(key + "\\" + t->backslashTrail + "\\" + t->otherBackslashTrail, "Deep", 2);
+    SetDwordValue(key + "\\" + t->plain, "Later", 3);
+    SetStringValue(key + "\\" + t->bracketTrail, "Chorus", t->bracketTrail);
+    const Snapshot before = TakeSnapshot(kEffectsRoot);
+    ASSERT_EQ(5u, before.size());
+
+    const std::string file = folder + "\\p.kvp";
+    const Result exported = Run({"export", fx, preset, file});
+    EXPECT_EQ(0u, exported.status) << exported.err;
+    const Result deleted = Run({"delete", fx, preset});
+    EXPECT_EQ(0u, deleted.status) << deleted.err;
+    EXPECT_FALSE(KeyExists(key));
+    const Result imported = Run({"import", file});
+    EXPECT_EQ(0u, imported.status) << imported.err;
+    EXPECT_EQ(before, TakeSnapshot(kEffectsRoot));
+}
+
+// Names that differ only in a trail byte's letter are two presets; backup names keep their
+// characters; wildcards take double-byte characters whole.
+TEST_F(DoubleBytePresetctlTest, NamesFileNamesAndWildcards) {
+    DOUBLE_BYTE_ONLY(codePage);
+    const std::string fx = "Fx";
+    for (const char* preset :
+         {t->upperTrail, t->lowerTrail, t->backslashTrail, t->otherBackslashTrail, t->pipeTrail})
+        SetDwordValue(PresetKeyPath(fx, preset), "Mix", 40);
+    const Result deleted = Run({"delete", fx, t->lowerTrail});
+    EXPECT_EQ(0u, deleted.status) << deleted.err;
+    EXPECT_TRUE(KeyExists(PresetKeyPath(fx, t->upperTrail)));
+    EXPECT_FALSE(KeyExists(PresetKeyPath(fx, t->lowerTrail)));
+
+    const std::string backup = ScratchFolder("presetctl_double_byte");
+    const Result all = Run({"backup", backup});
+    EXPECT_EQ(0u, all.status) << all.err;
+    for (const char* preset : {t->backslashTrail, t->otherBackslashTrail, t->pipeTrail}) {
+        const std::string name = backup + "\\Fx - " + preset + ".kvp";
+        EXPECT_NE(std::string::npos, all.out.find(name + "\r\n")) << all.out;
+        EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((name + ".x").c_str()));
+        EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(name.c_str())) << name;
+    }
+
+    // "<char>*.kvp" and "?.kvp" in a folder whose name ends in a trail byte 0x5C.
+    const std::string files = backup + "\\" + t->backslashTrail;
+    ASSERT_TRUE(CreateDirectoryA(files.c_str(), nullptr));
+    for (const char* preset : {t->backslashTrail, t->otherBackslashTrail})
+        WriteFileBytes(files + "\\" + preset + ".kvp",
+                       TextLines({"KELVIDROMEPRESET2.0", "Wild", preset, "Mix - 1"}));
+    WriteFileBytes(files + "\\" + t->backslashTrail + " more.kvp",
+                   TextLines({"KELVIDROMEPRESET2.0", "Wild", "more", "Mix - 1"}));
+    const Result star = RunLine(" import \"" + files + "\\" + t->backslashTrail + "*.kvp\"");
+    EXPECT_EQ(0u, star.status) << star.err;
+    std::vector<std::string> wild = Subkeys(EffectKeyPath("Wild"));
+    std::sort(wild.begin(), wild.end());
+    EXPECT_EQ((std::vector<std::string>{"more", t->backslashTrail}), wild);
+    const Result one = RunLine(" import \"" + files + "\\?.kvp\"");
+    EXPECT_EQ(0u, one.status) << one.err;
+    EXPECT_EQ(3u, Subkeys(EffectKeyPath("Wild")).size());
+}
+
+// Keys made under another code page (Hangul names, which 932 and 950 cannot show) beside a
+// subkey that ends in a trail byte 0x5C: the export ends, reports what it cannot open or tell
+// apart, and writes the rest. An import of a file of sections without end ends with a report.
+TEST_F(DoubleBytePresetctlTest, KeysOfAnotherCodePageAndEndlessFilesEnd) {
+    DOUBLE_BYTE_ONLY(codePage);
+    const std::string key = PresetKeyPath("Fx", "P");
+    SetDwordValue(key, "Mix", 40);
+    SetDwordValue(key + "\\" + t->backslashTrail, "Inner", 1);
+    HKEY preset = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegOpenKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, KEY_ALL_ACCESS, &preset));
+    for (const wchar_t* name : {L"\xD55C", L"\xAE00", L"\xD55C\\\xAE00"}) {
+        HKEY created = nullptr;
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(preset, name, 0, nullptr, 0, KEY_ALL_ACCESS,
+                                                 nullptr, &created, nullptr));
+        const DWORD one = 1;
+        RegSetValueExW(created, L"Mix", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), 4);
+        RegCloseKey(created);
+    }
+    RegCloseKey(preset);
+    const std::vector<std::string> subkeys = Subkeys(key);
+
+    const std::string file = folder + "\\p.kvp";
+    const Result exported = Run({"export", "Fx", "P", file});
+    EXPECT_EQ(1u, exported.status);
+    EXPECT_NE(std::string::npos, exported.err.find(": cannot be opened\r\n")) << exported.err;
+    EXPECT_NE(std::string::npos, exported.err.find("has the name of an earlier subkey"))
+        << exported.err;
+    const std::string text = ReadFileBytes(file);
+    EXPECT_LT(text.size(), 400u) << text;
+    EXPECT_NE(std::string::npos,
+              text.find(std::string("[") + t->backslashTrail + "]\r\nInner - 1"));
+    EXPECT_EQ(subkeys, Subkeys(key)); // nothing created
+
+    std::string lines = TextLines({"KELVIDROMEPRESET2.0", "Fx", "Deep"});
+    for (int level = 0; level < 20000; ++level)
+        lines += std::string("[") + t->backslashTrail + "]\r\nMix - 40\r\n";
+    WriteFileBytes(file, lines);
+    const Result imported = Run({"import", file});
+    EXPECT_EQ(1u, imported.status);
+    EXPECT_NE(std::string::npos, imported.err.find("more than 200 levels")) << imported.err;
+    EXPECT_LT(imported.err.size(), 200000u);
 }
 
 } // namespace

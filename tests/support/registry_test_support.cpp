@@ -68,6 +68,27 @@ void SnapshotBelow(const std::string& path, Snapshot& out) {
         SnapshotBelow(Below(path, sub), out);
 }
 
+#ifdef _WIN32
+// The same through the wide calls, for keys below it whose names the ANSI code page cannot
+// show (made under another code page), which the ANSI calls could neither open nor delete.
+LONG DeleteDepthFirstW(HKEY parent, const std::wstring& name) {
+    HKEY key = nullptr;
+    LONG status = RegOpenKeyExW(parent, name.c_str(), 0, KEY_READ | KEY_WRITE, &key);
+    if (status != ERROR_SUCCESS)
+        return status;
+    wchar_t sub[kAnyKeyNameChars];
+    for (;;) {
+        DWORD length = kAnyKeyNameChars;
+        if (RegEnumKeyExW(key, 0, sub, &length, nullptr, nullptr, nullptr, nullptr) !=
+                ERROR_SUCCESS ||
+            DeleteDepthFirstW(key, std::wstring(sub, length)) != ERROR_SUCCESS)
+            break;
+    }
+    RegCloseKey(key);
+    return RegDeleteKeyW(parent, name.c_str());
+}
+#endif
+
 // Deletes the subkey name of parent, its own subkeys first, one registry call at a time.
 LONG DeleteDepthFirst(HKEY parent, const std::string& name) {
     HKEY key = nullptr;
@@ -151,6 +172,12 @@ void WipeKey(const std::string& path, const char* file, int line) {
             return; // nothing above it, so nothing to wipe
     }
     DeleteDepthFirst(parent, path.substr(split + 1));
+#ifdef _WIN32
+    if (KeyExists(path)) {
+        const std::string last = path.substr(split + 1);
+        DeleteDepthFirstW(parent, std::wstring(last.begin(), last.end()));
+    }
+#endif
     if (parent != HKEY_CURRENT_USER)
         RegCloseKey(parent);
     if (KeyExists(path))

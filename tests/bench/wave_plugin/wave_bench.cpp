@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <memory>
@@ -317,6 +318,11 @@ void BenchMemory(const std::string& folder) {
 int main(int argc, char** argv) {
     std::string what = argc > 1 ? argv[1] : "all";
     std::string folder = argc > 2 ? argv[2] : std::filesystem::temp_directory_path().string();
+    // cmake/wine-run names how the 32-bit code ran.
+    const char* i386 = std::getenv("TRELLISAN_I386");
+    if (i386 && std::string(i386) == "emulated")
+        std::printf("note: the 32-bit code ran emulated (qemu-user): these figures are not "
+                    "comparable with a machine that runs it natively\n");
     // Memory first: the peak is a high-water mark, and the marker lists would set it.
     if (what == "all" || what == "memory")
         BenchMemory(folder);
