@@ -417,7 +417,8 @@ void Scanner::List(std::uint64_t body, std::uint32_t size, bool exact) {
         PeerList(body, peerLength, 0, &t);
         return;
     }
-    for (std::uint64_t p = body + 4; p + 8 <= end && p + 8 <= n;) {
+    std::uint64_t p = body + 4;
+    for (; p + 8 <= end && p + 8 <= n;) {
         const std::uint32_t subSize = U32(p + 4);
         const std::uint64_t subEnd = p + 8 + static_cast<std::uint64_t>(subSize) + (subSize & 1);
         const int kind = TextKind(p);
@@ -478,6 +479,10 @@ void Scanner::List(std::uint64_t body, std::uint32_t size, bool exact) {
         }
         p = subEnd;
     }
+    // The peer reads an identifier wherever a byte of the list is left, so a data one in the
+    // list's last bytes is its data too.
+    if (p < end && p + 4 <= n && Exact(p, "data"))
+        Note(kListFramingId, kEveryField);
 }
 
 Findings Scanner::Run() {
