@@ -86,10 +86,10 @@ const Departure kDepartures[] = {
     {kUnprintableId, kEveryField, "unprintable-id",
      "S: at a chunk identifier with an unprintable byte the peer ends its walk or steps back 3 "
      "bytes; the plug-in passes the chunk over by its size: what the chunks after it hold"},
-    {kCutHeader, kAccepted | kFrames | kSamples | kCues | kLabels, "cut-header",
+    {kCutHeader, kAccepted | kFrames | kSamples | kCues | kLabels | kTexts, "cut-header",
      "P: the walk ends at a chunk header that the end of the file cuts short; the peer reads "
      "5 to 7 bytes there as a whole header, the missing bytes as zeros: a data chunk of a few "
-     "bytes (which may be the only one), or an empty cue chunk"},
+     "bytes (which may be the only one), or an empty cue chunk; in a list, an empty text"},
     {kSixtyFourCues, kCues | kLabels, "rf64-cues", "S: the peer reads no cue chunk in RF64"},
     {kSixtyFourDataSize, kEveryField, "rf64-data-size",
      "S: in RF64 the peer takes the ds64 data size even when the data chunk's own size is not "
@@ -479,10 +479,14 @@ void Scanner::List(std::uint64_t body, std::uint32_t size, bool exact) {
         }
         p = subEnd;
     }
-    // The peer reads an identifier wherever a byte of the list is left, so a data one in the
-    // list's last bytes is its data too.
-    if (p < end && p + 4 <= n && Exact(p, "data"))
+    // The peer reads an identifier wherever a byte of the list is left: a data one in the list's
+    // last bytes is its data too, and a text whose header the end of the file cuts short it
+    // keeps, empty.
+    const int kind = TextKind(p);
+    if (p < end && Exact(p, "data"))
         Note(kListFramingId, kEveryField);
+    else if (p < end && p + 8 > n && kind >= 0 && Exact(p, kTextIds[kind]))
+        NoteText(kCutHeader, kind);
 }
 
 Findings Scanner::Run() {
