@@ -350,6 +350,10 @@ Scanner::PeerListEnd Scanner::PeerList(std::uint64_t body, std::uint32_t length,
         read += 4;
         int kind = TextKind(p);
         if (kind >= 0 && Exact(p, kTextIds[kind])) {
+            if (p + 8 > n) { // the end of the file cuts the header: the text is kept empty
+                NoteText(kCutHeader, kind);
+                return stop();
+            }
             size += size & 1;
             if (size >= kPeerBuffer || read + size > length)
                 return stop();
@@ -479,14 +483,10 @@ void Scanner::List(std::uint64_t body, std::uint32_t size, bool exact) {
         }
         p = subEnd;
     }
-    // The peer reads an identifier wherever a byte of the list is left: a data one in the list's
-    // last bytes is its data too, and a text whose header the end of the file cuts short it
-    // keeps, empty.
-    const int kind = TextKind(p);
+    // The peer reads an identifier wherever a byte of the list is left, so a data one in the
+    // list's last bytes is its data too.
     if (p < end && Exact(p, "data"))
         Note(kListFramingId, kEveryField);
-    else if (p < end && p + 8 > n && kind >= 0 && Exact(p, kTextIds[kind]))
-        NoteText(kCutHeader, kind);
 }
 
 Findings Scanner::Run() {
