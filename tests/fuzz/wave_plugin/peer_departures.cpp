@@ -295,7 +295,9 @@ std::uint64_t Scanner::PluginNext(std::uint64_t at) const {
 }
 
 void Scanner::PeerResync(std::uint64_t at, Trait t) {
-    for (std::uint64_t q = at; q + 8 <= n; ++q) {
+    // A header that the end of the file cuts short counts too: the peer reads the missing bytes
+    // as zeros.
+    for (std::uint64_t q = at; q + 4 < n; ++q) {
         if (Exact(q, "fmt ") || Exact(q, "data")) {
             Note(t, kEveryField);
             return;
