@@ -552,8 +552,10 @@ Findings Scanner::Run() {
             }
             if (sixtyFour && haveDs64 && longDataSize != size) {
                 Note(kSixtyFourDataSize, kFrames | kSamples);
+                // The peer's walk goes on where its size ends, and by rules of its own (a list
+                // it leaves early, say), so whatever lies beyond counts.
                 if (longDataSize < n - body)
-                    PluginChunks(body + longDataSize, kSixtyFourDataSize);
+                    PeerResync(body + longDataSize, kSixtyFourDataSize);
                 PluginChunks(end, kSixtyFourDataSize);
                 return found;
             }
