@@ -88,8 +88,13 @@ const Departure kDepartures[] = {
      "bytes; the plug-in passes the chunk over by its size: what the chunks after it hold"},
     {kCutHeader, kAccepted | kFrames | kSamples | kCues | kLabels | kTexts, "cut-header",
      "P: the walk ends at a chunk header that the end of the file cuts short; the peer reads "
-     "5 to 7 bytes there as a whole header, the missing bytes as zeros: a data chunk of a few "
+     "4 to 7 bytes there as a whole header, the missing bytes as zeros: a data chunk of a few "
      "bytes (which may be the only one), or an empty cue chunk; in a list, an empty text"},
+    {kCutFormat, kAccepted | kFormat | kFrames | kSamples, "cut-format",
+     "P: a format chunk whose fields the end of the file cuts short (the extra-size field too, "
+     "where the chunk's size has one) describes nothing; the peer takes the fields it could "
+     "read, and in RF64 it needs no format chunk before the data: the file's acceptance and "
+     "format"},
     {kSixtyFourCues, kCues | kLabels, "rf64-cues", "S: the peer reads no cue chunk in RF64"},
     {kSixtyFourDataSize, kEveryField, "rf64-data-size",
      "S: in RF64 the peer takes the ds64 data size even when the data chunk's own size is not "
@@ -257,6 +262,13 @@ void Scanner::Format(std::uint64_t body, std::uint32_t size) {
         Note(kSeveralFormats, kEveryField);
     if (U16(body) == 0xFFFE && (size < 40 || U16(body + 16) < 22))
         Note(kExtensibleShort, kEveryField);
+    // The fields the plug-in reads: 14 bytes, bits per sample from a size of 15, the extra size
+    // from 17, and an extensible chunk's 22 extra bytes.
+    std::uint64_t fields = size >= 17 ? 18 : size >= 15 ? 16 : 14;
+    if (size >= 40 && U16(body) == 0xFFFE && U16(body + 16) >= 22)
+        fields = 40;
+    if (size >= 14 && body + fields > n)
+        Note(kCutFormat, kAccepted | kFormat | kFrames | kSamples);
 }
 
 void Scanner::PluginListItems(std::uint64_t at, std::uint64_t end, Trait t) {
@@ -297,7 +309,7 @@ std::uint64_t Scanner::PluginNext(std::uint64_t at) const {
 void Scanner::PeerResync(std::uint64_t at, Trait t) {
     // A header that the end of the file cuts short counts too: the peer reads the missing bytes
     // as zeros.
-    for (std::uint64_t q = at; q + 4 < n; ++q) {
+    for (std::uint64_t q = at; q + 4 <= n; ++q) {
         if (Exact(q, "fmt ") || Exact(q, "data")) {
             Note(t, kEveryField);
             return;
@@ -591,10 +603,10 @@ Findings Scanner::Run() {
         }
         pos = end;
     }
-    // The peer reads a header that 5 to 7 bytes of the file start.
-    if (pos + 4 < n && Exact(pos, "data"))
+    // The peer reads a header that 4 to 7 bytes of the file start.
+    if (Exact(pos, "data"))
         Note(kCutHeader, kAccepted | kFrames | kSamples);
-    if (pos + 4 < n && Exact(pos, "cue "))
+    if (Exact(pos, "cue "))
         Note(kCutHeader, kCues | kLabels);
     return found;
 }

@@ -47,6 +47,7 @@ enum Trait : unsigned {
     kOddTextPad,
     kUnprintableId,
     kCutHeader,
+    kCutFormat,
     kSixtyFourCues,
     kSixtyFourDataSize,
     kSixtyFourDs64Size,
