@@ -436,7 +436,7 @@ void Scanner::List(std::uint64_t body, std::uint32_t size, bool exact) {
         return;
     }
     std::uint64_t p = body + 4;
-    for (; p + 8 <= end && p + 8 <= n;) {
+    while (p + 8 <= end && p + 8 <= n) {
         const std::uint32_t subSize = U32(p + 4);
         const std::uint64_t subEnd = p + 8 + static_cast<std::uint64_t>(subSize) + (subSize & 1);
         const int kind = TextKind(p);
