@@ -77,6 +77,11 @@ bool IsSectionLine(const std::string& line) {
     return HoldsChar(line, '[');
 }
 
+bool SectionHasForm(const std::string& line) {
+    const std::string name = WithoutBrackets(line);
+    return SystemHasForm(name.data(), name.size()) != 0;
+}
+
 bool IsReturnLine(const std::string& line) {
     return WithoutBrackets(line) == "..";
 }

@@ -42,6 +42,9 @@ const VersionRules* VersionOf(const std::string& firstLine);
 
 // A body line that holds "[" anywhere is a section line; all others are value lines.
 bool IsSectionLine(const std::string& line);
+// Whether the name a section line gives (without its "[" and "]") has a form in the system's
+// code page (SystemHasForm); one without would join the name that follows it in a key path.
+bool SectionHasForm(const std::string& line);
 // Whether a section line is a return line: "..", once its "[" and "]" are removed.
 bool IsReturnLine(const std::string& line);
 // The current key path after a section line; presetPath is the preset key's own path.
