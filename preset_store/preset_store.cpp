@@ -335,11 +335,16 @@ DeleteResult PresetStore::RemovePreset(const char* effect, const char* preset) {
         return DeleteResult::kNotDeleted;
     if (RegDeleteKeyA(effectKey.m_hKey, preset) == ERROR_SUCCESS)
         return DeleteResult::kDeleted;
-    const LONG status = DeleteKeyTree(effectKey.m_hKey, preset);
-    if (status == ERROR_SUCCESS)
+    if (DeleteKeyTree(effectKey.m_hKey, preset) == ERROR_SUCCESS)
         return DeleteResult::kDeleted;
-    // Gone before the call (another program deleted it), or still there.
-    return status == ERROR_FILE_NOT_FOUND ? DeleteResult::kNoSuchPreset : DeleteResult::kNotDeleted;
+    // A failed deletion leaves the preset key in place: where it is gone all the same, it was
+    // not there (another program deleted it meanwhile). A subkey that is not found below it
+    // (a name the code page cannot show) is no such case.
+    RegistryKey left;
+    if (left.OpenExisting(effectKey.m_hKey, preset, KEY_READ) == ERROR_FILE_NOT_FOUND)
+        return DeleteResult::kNoSuchPreset;
+    left.Close();
+    return DeleteResult::kNotDeleted;
 }
 
 const char* FileProblem(const StoreReport& report, bool writing) {
