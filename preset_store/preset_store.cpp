@@ -13,8 +13,8 @@ using namespace preset_file;
 
 namespace {
 
-// Large enough for every value whose line the import takes back whole: it reads lines of up to
-// kLineBufferBytes - 1 characters, line feed included, as a text-mode stream gives them.
+// Large enough for every value whose line earlier readers took back whole: they read lines of
+// up to kLineBufferBytes - 1 characters, line feed included, as a text-mode stream gives them.
 constexpr DWORD kValueNameChars = kLineBufferBytes;
 constexpr DWORD kDataBufferBytes = kLineBufferBytes;
 constexpr size_t kLongestLine = kLineBufferBytes - 2;
@@ -135,7 +135,8 @@ StoreReport PresetStore::ExportPreset(const char* effect, const char* preset, co
                 std::memcpy(&number, data, 4);
                 line = DwordValueLine(name, number);
             }
-            // A longer line would read back as two, the second one a value of its own.
+            // A longer line would read back as two, the second one a value of its own, in the
+            // earlier readers, which read lines in pieces.
             if (line.size() > kLongestLine) {
                 report.Add(keyPath, ValueProblem(name, "is too long for a preset file line and "
                                                        "is left out"));
@@ -405,12 +406,13 @@ bool PresetStore::FileExists(const std::string& name) {
 }
 
 std::string PresetStore::OutputName(const char* folder, const char* effect, const char* preset) {
-    // A drive's root comes with its separator ("C:\\"); a second one is not added, as only
-    // the NT family forgives it. Other folders are taken as they come: a last backslash may
-    // be the second byte of a double-byte character.
-    const bool driveRoot =
-        std::strlen(folder) == 3 && folder[1] == ':' && (folder[2] == '\\' || folder[2] == '/');
-    const std::string plain = std::string(folder) + (driveRoot ? "" : "\\") + FileNamePart(effect) +
+    // A folder that ends in a separator, as a drive's root ("C:\\") does, gets no second one,
+    // which only the NT family forgives. The last character counts, not the last byte: that
+    // may be the trail byte of a double-byte character.
+    const size_t length = std::strlen(folder);
+    const bool ends = EndsWithChar(folder, length, '\\', SystemLeadByte) ||
+                      EndsWithChar(folder, length, '/', SystemLeadByte);
+    const std::string plain = std::string(folder) + (ends ? "" : "\\") + FileNamePart(effect) +
                               " - " + FileNamePart(preset);
     std::string name = plain + ".kvp";
     if (!FileExists(name))

@@ -53,7 +53,8 @@ public:
     // The same, saying why a preset is not gone.
     DeleteResult RemovePreset(const char* effect, const char* preset);
     // The output-name rule of Save To and Backup All: "%s\\%s - %s.kvp" from folder, effect
-    // and preset (a drive's root, "C:\\", gets no second separator); when that file can be opened
+    // and preset (a folder that ends in a separator, as "C:\\" does, gets no second one); when
+    // that file can be opened
     // for reading (tested through m_presetFile, closed again at once) the current local time
     // "%d-%m-%y %H-%M" is added:
     // "%s\\%s - %s - %s.kvp". When that name exists too, a counter from 2 on is added until

@@ -89,6 +89,9 @@ TEST_F(DoubleByteStoreTest, FileNamePartsAndNamesKeepTheirCharacters) {
     // has no form and would take the "_" after it as one, so it becomes "_" too.
     const std::string lead(1, t->backslashTrail[0]);
     EXPECT_EQ("____", FileNamePart(lead + "/" + lead + "\n"));
+    // A folder whose last character ends in a trail byte 0x5C still gets its separator.
+    const std::string folder = std::string("Q:\\") + t->backslashTrail;
+    EXPECT_EQ(folder + "\\Fx - P.kvp", store.OutputName(folder.c_str(), "Fx", "P"));
     EXPECT_FALSE(SameName(t->upperTrail, t->lowerTrail));
     EXPECT_TRUE(SameName(std::string("Ab") + t->lowerTrail, std::string("aB") + t->lowerTrail));
     EXPECT_EQ(
@@ -159,6 +162,24 @@ TEST_F(DoubleByteStoreTest, NamesFromAnotherCodePageInAFileNeverScatterAPreset) 
                                     "[Main]", "Gain - 2"}));
     EXPECT_EQ(1u, store.ImportPresetFile(file.c_str()).problems.size());
     EXPECT_EQ(std::vector<std::string>{"Main"}, Subkeys(PresetKeyPath("Fx", "V1")));
+}
+
+// A line longer than the earlier readers' pieces of 1999 bytes, whose 1999th byte is a lead
+// byte with the trail byte "[": read whole, it is one value, and the values after it land in
+// the preset.
+TEST_F(DoubleByteStoreTest, ALongLineIsReadWholeAndNeverCutBetweenALeadAndItsTrailByte) {
+    DOUBLE_BYTE_ONLY(codePage);
+    std::string text;
+    for (int i = 0; i < 1000; ++i)
+        text += t->bracketTrail;
+    WriteFileBytes(file,
+                   TextLines({"KELVIDROMEPRESET2.0", "Fx", "P", "%Sx - " + text, "After - 1"}));
+    EXPECT_TRUE(store.ImportPresetFile(file.c_str()).Complete());
+    const std::string key = PresetKeyPath("Fx", "P");
+    EXPECT_EQ((Snapshot{{key,
+                         {{"Sx", {REG_SZ, text + std::string(1, '\0')}},
+                          {"After", {REG_DWORD, Dword(1)}}}}}),
+              TakeSnapshot(kEffectsRoot));
 }
 
 #ifndef _WIN32
