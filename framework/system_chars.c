@@ -1,5 +1,6 @@
 #include "system_chars.h"
 
+#include <stdlib.h>
 #include <string.h>
 
 #ifdef _WIN32
@@ -66,4 +67,44 @@ int EndsWithChar(const char* text, size_t size, char c, LeadByteTest isLead) {
     for (at = 0; at < size; at += CharBytes(text, size, at, isLead))
         last = at;
     return last < size && size - last == 1 && text[last] == c;
+}
+
+int HasWholeChars(const char* text, size_t size, LeadByteTest isLead) {
+    size_t at;
+    size_t bytes;
+    for (at = 0; at < size; at += bytes) {
+        bytes = CharBytes(text, size, at, isLead);
+        if (bytes == 1 && isLead((unsigned char)text[at]))
+            return 0;
+    }
+    return 1;
+}
+
+int SystemHasForm(const char* text, size_t size) {
+#ifdef _WIN32
+    int wide;
+    int same = 0;
+    WCHAR* buffer;
+    char* back;
+    if (!HasWholeChars(text, size, SystemLeadByte))
+        return 0;
+    if (size == 0)
+        return 1;
+    /* Unassigned pairs and the bytes a code page leaves undefined come back as another text. */
+    wide = MultiByteToWideChar(CP_ACP, 0, text, (int)size, NULL, 0);
+    if (wide <= 0)
+        return 0;
+    buffer = (WCHAR*)malloc((size_t)wide * sizeof(WCHAR));
+    back = (char*)malloc(size + 1);
+    if (buffer != NULL && back != NULL &&
+        MultiByteToWideChar(CP_ACP, 0, text, (int)size, buffer, wide) == wide)
+        same = WideCharToMultiByte(CP_ACP, 0, buffer, wide, back, (int)size + 1, NULL, NULL) ==
+                   (int)size &&
+               memcmp(back, text, size) == 0;
+    free(buffer);
+    free(back);
+    return same;
+#else
+    return HasWholeChars(text, size, SystemLeadByte);
+#endif
 }

@@ -45,6 +45,14 @@ size_t FindLastOf(const char* text, size_t size, const char* set, LeadByteTest i
 size_t CutToChars(const char* text, size_t size, size_t limit, LeadByteTest isLead);
 /* Whether the last character of text[0, size) is c (see FindChar). */
 int EndsWithChar(const char* text, size_t size, char c, LeadByteTest isLead);
+/* Whether every lead byte of text[0, size) has a trail byte after it. A name from another
+ * code page may end in a lead byte (1252's "Caf\xE9" under 932), which would take the byte
+ * that follows it when joined ("\\", ".", "]") as its trail byte. */
+int HasWholeChars(const char* text, size_t size, LeadByteTest isLead);
+/* Whether the system's code page has a form for the text: whole characters (HasWholeChars with
+ * SystemLeadByte) that, on Windows, convert to Unicode and back unchanged, as the NT family's
+ * registry and file systems keep names. A name without a form is kept whole nowhere. */
+int SystemHasForm(const char* text, size_t size);
 
 #ifdef __cplusplus
 }

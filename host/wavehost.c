@@ -91,6 +91,8 @@ static void host_list_free(HostList* list) {
 
 /* Host-only bytes of a record carry this pattern; the plug-in must leave them alone. */
 #define HOST_CANARY 0x5Au
+/* A path of MAX_PATH characters in bytes: two for each in a double-byte code page. */
+#define PATH_BYTES (2 * MAX_PATH)
 
 typedef struct HostRecords {
     int markerCount;
@@ -226,13 +228,13 @@ typedef struct Plugin {
 } Plugin;
 
 static int plugin_load(Plugin* p, const char* path) {
-    char buf[MAX_PATH + 16];
+    char buf[PATH_BYTES + 16];
     memset(p, 0, sizeof *p);
     if (!path) {
         /* wave.dll next to this program */
-        DWORD n = GetModuleFileNameA(NULL, buf, MAX_PATH);
+        DWORD n = GetModuleFileNameA(NULL, buf, PATH_BYTES);
         char* slash;
-        if (n == 0 || n >= MAX_PATH) {
+        if (n == 0 || n >= PATH_BYTES) {
             fail_line("cannot find the program's own folder");
             return 0;
         }
@@ -768,6 +770,31 @@ static int same_file(const char* a, const char* b) {
            info[0].nFileIndexLow == info[1].nFileIndexLow;
 }
 
+/* Creates a new, empty file in the folder, named as GetTempFileName names its files
+ * ("wvhXXXX.tmp"), into temp (size bytes). GetTempFileNameA gives back at most MAX_PATH bytes,
+ * fewer than a double-byte path of that many characters takes, and a name cut short would
+ * leave the file it made behind. */
+static int create_temp_file(const char* folder, char* temp, size_t size) {
+    const size_t length = strlen(folder);
+    const int separator = !EndsWithChar(folder, length, '\\', SystemLeadByte);
+    const unsigned start = (unsigned)GetTickCount();
+    unsigned n;
+    if (length + 1 + sizeof "wvhXXXX.tmp" > size)
+        return 0;
+    for (n = 0; n < 0x10000; ++n) {
+        HANDLE h;
+        sprintf(temp, "%s%swvh%04X.tmp", folder, separator ? "\\" : "", (start + n) & 0xFFFFu);
+        h = CreateFileA(temp, GENERIC_WRITE, 0, NULL, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, NULL);
+        if (h != INVALID_HANDLE_VALUE) {
+            CloseHandle(h);
+            return 1;
+        }
+        if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS)
+            return 0;
+    }
+    return 0;
+}
+
 /* Puts the finished copy in place of OUT. Windows 95, 98 and ME have no replacing move. */
 static int replace_file(const char* from, const char* to) {
     if (MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING))
@@ -783,7 +810,7 @@ static int cmd_copy(const Plugin* p, const Options* o, const char* in, const cha
     WriteCtx w;
     char full[1024]; /* longer than any path the plug-in takes */
     char folder[1024];
-    char temp[MAX_PATH];
+    char temp[sizeof folder + 16];
     char* cut;
     DWORD n;
     size_t i;
@@ -842,7 +869,7 @@ static int cmd_copy(const Plugin* p, const Options* o, const char* in, const cha
         cut[cut == folder || cut[-1] == ':' ? 1 : 0] = '\0';
     else
         lstrcpyA(folder, ".");
-    if (GetTempFileNameA(folder, "wvh", 0, temp) == 0) {
+    if (!create_temp_file(folder, temp, sizeof temp)) {
         fail_line("cannot create %s", out);
         status = EXIT_FILE;
         goto done_writer;

@@ -1,9 +1,8 @@
 // The in-process registry of the native build: a tree of keys below HKEY_CURRENT_USER with
 // subkeys listed in name order (without regard to case, as the NT registry lists them; names
 // are read by the characters of SystemLeadByte, so a trail byte neither separates a path nor
-// folds) and
-// values in the order they were first set. It refuses, as the NT family does, to delete a key
-// that still has subkeys.
+// folds) and values in the order they were first set; key names have at most 255 characters.
+// It refuses, as the NT family does, to delete a key that still has subkeys.
 #include "memory_registry.h"
 #include "registry_api.h"
 #include "system_chars.h"
@@ -45,6 +44,7 @@ std::shared_ptr<Node> g_root = std::make_shared<Node>();
 std::set<Handle*> g_handles;
 std::string g_refusedPath;
 std::set<std::string> g_calls;
+size_t g_keyNameLimit = kMaxKeyNameChars;
 
 void LogCall(const char* format, ...) __attribute__((format(printf, 1, 2)));
 void LogCall(const char* format, ...) {
@@ -78,6 +78,15 @@ std::string Upper(const std::string& name) {
         at += bytes;
     }
     return upper;
+}
+
+// A key name's length as the registry limits it: in characters, a double-byte one counting once.
+size_t Characters(const std::string& name) {
+    size_t count = 0;
+    for (size_t at = 0; at < name.size();
+         at += CharBytes(name.data(), name.size(), at, SystemLeadByte))
+        ++count;
+    return count;
 }
 
 int CompareNames(const std::string& a, const std::string& b) {
@@ -220,7 +229,7 @@ LONG RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD, LPSTR keyClass, DWORD optio
         return status;
     const std::vector<std::string> parts = SplitPath(subKey);
     for (const std::string& part : parts)
-        if (part.size() > kMaxKeyNameChars)
+        if (Characters(part) > g_keyNameLimit)
             return ERROR_INVALID_PARAMETER;
     bool created = false;
     for (const std::string& part : parts) {
@@ -384,6 +393,11 @@ void Reset() {
     g_root = std::make_shared<Node>();
     g_refusedPath.clear();
     g_calls.clear();
+    g_keyNameLimit = kMaxKeyNameChars;
+}
+
+void SetKeyNameLimit(size_t characters) {
+    g_keyNameLimit = characters;
 }
 
 void RefuseDeletionAt(const std::string& path) {

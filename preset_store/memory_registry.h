@@ -11,6 +11,9 @@ void Reset();
 // Makes RegDeleteKeyA refuse (ERROR_ACCESS_DENIED) to delete the key at this path below
 // HKEY_CURRENT_USER (compared without regard to case); an empty path refuses nothing.
 void RefuseDeletionAt(const std::string& path);
+// Lets keys be created with names of up to this many characters (255, as the registry takes
+// them, until the next Reset), so that a listing meets names longer than its buffer.
+void SetKeyNameLimit(size_t characters);
 // Handles opened or created and not yet closed.
 int OpenHandleCount();
 // The tree below HKEY_CURRENT_USER as text, one key or value a line, in enumeration order:

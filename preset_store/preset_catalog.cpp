@@ -42,12 +42,14 @@ bool SameName(const std::string& a, const std::string& b) {
     return a.size() == b.size() && Folded(a) == Folded(b);
 }
 
-bool ListKeyNames(const std::string& path, std::vector<std::string>& names) {
+bool ListKeyNames(const std::string& path, std::vector<std::string>& names,
+                  std::vector<std::string>* passedOver) {
     names.clear();
     RegistryKey key;
     if (key.OpenExisting(HKEY_CURRENT_USER, path.c_str(), KEY_READ) != ERROR_SUCCESS)
         return false;
-    ListSubkeys(key.m_hKey, [&](const char* name) { names.emplace_back(name); });
+    ListSubkeys(
+        key.m_hKey, [&](const char* name) { names.emplace_back(name); }, passedOver);
     key.Close();
     std::stable_sort(names.begin(), names.end(), NameLess);
     return true;

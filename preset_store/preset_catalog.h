@@ -12,8 +12,10 @@ bool NameLess(const std::string& a, const std::string& b);
 bool SameName(const std::string& a, const std::string& b);
 
 // The subkey names of the key at path (below HKEY_CURRENT_USER), sorted with NameLess.
-// Opens the key for reading only and never creates it; false when it does not exist.
-bool ListKeyNames(const std::string& path, std::vector<std::string>& names);
+// Opens the key for reading only and never creates it; false when it does not exist. The
+// subkeys the listing passes over (see ListSubkeys) are named to passedOver, when given.
+bool ListKeyNames(const std::string& path, std::vector<std::string>& names,
+                  std::vector<std::string>* passedOver = nullptr);
 
 // The entry of names that equals name without regard to case, or null.
 const std::string* FindName(const std::vector<std::string>& names, const std::string& name);

@@ -32,25 +32,21 @@ const VersionRules kVersion1 = {kMagicVersion1, false, false};
 const VersionRules kVersion2 = {kMagicVersion2, true, true};
 
 bool ReadLine(FILE* file, std::string& line) {
-    char buffer[kLineBufferBytes];
-    if (std::fgets(buffer, sizeof buffer, file) == nullptr)
+    line.clear();
+    int c = std::getc(file);
+    if (c == EOF)
         return false;
-    // A zero byte ends the text, as it always has.
-    const size_t length = std::strlen(buffer);
-    line.assign(buffer, length);
-    if (!line.empty() && line.back() == '\n') {
-        line.pop_back();
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-    } else if (length == kLineBufferBytes - 1 && line.back() == '\r') {
-        // A full piece whose carriage return starts the line end: a text-mode stream would
-        // have taken the pair as the piece's last character.
-        const int next = std::getc(file);
-        if (next == '\n')
-            line.pop_back();
-        else if (next != EOF)
-            std::ungetc(next, file);
+    // Whole, whatever its length: a piece that ended between a lead byte and its trail byte
+    // would leave the trail byte ("[" among them) to start a line of its own. A zero byte
+    // ends the text, as it always has; the rest of its line is passed over.
+    bool cut = false;
+    for (; c != EOF && c != '\n'; c = std::getc(file)) {
+        cut = cut || c == '\0';
+        if (!cut)
+            line += static_cast<char>(c);
     }
+    if (c == '\n' && !line.empty() && line.back() == '\r')
+        line.pop_back();
     // A 0x1A byte alone on the last line is the end-of-file mark that older editors write;
     // anywhere else it is data.
     if (line == "\x1a") {
@@ -75,6 +71,11 @@ const VersionRules* VersionOf(const std::string& firstLine) {
 
 bool IsSectionLine(const std::string& line) {
     return HoldsChar(line, '[');
+}
+
+bool SectionHasForm(const std::string& line) {
+    const std::string name = WithoutBrackets(line);
+    return SystemHasForm(name.data(), name.size()) != 0;
 }
 
 bool IsReturnLine(const std::string& line) {

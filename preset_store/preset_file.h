@@ -12,7 +12,8 @@ constexpr size_t kMagicLength = 19;
 
 namespace preset_file {
 
-// A line is read in pieces of at most this many characters (the buffer holds a terminator).
+// The line buffer of earlier readers, which took a line in pieces of at most 1999 characters:
+// the writer keeps its lines within one piece, so that they read whole there too.
 constexpr size_t kLineBufferBytes = 2000;
 constexpr const char* kReturnLine = "[..]";
 
@@ -28,11 +29,10 @@ struct VersionRules {
 extern const VersionRules kVersion1;
 extern const VersionRules kVersion2;
 
-// Reads the next line, or its next 1999 characters when it is longer, as a text-mode stream
-// gives it (a carriage return right before a line feed is dropped), without the line feed and
-// up to a zero byte. Opened in binary mode, unlike a text-mode stream, it goes on past a 0x1A
-// byte, which a string value may hold. False at the end of the file, which a last line that
-// holds only a 0x1A byte marks as well.
+// Reads the next line whole, as a text-mode stream gives it (a carriage return right before
+// a line feed is dropped), without the line feed and up to a zero byte. Opened in binary mode,
+// unlike a text-mode stream, it goes on past a 0x1A byte, which a string value may hold. False
+// at the end of the file, which a last line that holds only a 0x1A byte marks as well.
 bool ReadLine(FILE* file, std::string& line);
 
 // Whether the line starts with the version's magic text (what follows it is not looked at).
@@ -42,6 +42,9 @@ const VersionRules* VersionOf(const std::string& firstLine);
 
 // A body line that holds "[" anywhere is a section line; all others are value lines.
 bool IsSectionLine(const std::string& line);
+// Whether the name a section line gives (without its "[" and "]") has a form in the system's
+// code page (SystemHasForm); one without would join the name that follows it in a key path.
+bool SectionHasForm(const std::string& line);
 // Whether a section line is a return line: "..", once its "[" and "]" are removed.
 bool IsReturnLine(const std::string& line);
 // The current key path after a section line; presetPath is the preset key's own path.

@@ -13,8 +13,8 @@ using namespace preset_file;
 
 namespace {
 
-// Large enough for every value whose line the import takes back whole: it reads lines of up to
-// kLineBufferBytes - 1 characters, line feed included, as a text-mode stream gives them.
+// Large enough for every value whose line earlier readers took back whole: they read lines of
+// up to kLineBufferBytes - 1 characters, line feed included, as a text-mode stream gives them.
 constexpr DWORD kValueNameChars = kLineBufferBytes;
 constexpr DWORD kDataBufferBytes = kLineBufferBytes;
 constexpr size_t kLongestLine = kLineBufferBytes - 2;
@@ -26,6 +26,11 @@ constexpr size_t kMaxImportDepth = kMaxExportDepth;
 constexpr size_t kMaxReportedProblems = 1000;
 // The highest counter that OutputName adds to a time-stamped name that exists.
 constexpr int kMaxNameCounter = 100000;
+
+bool NamesHaveForm(const std::string& effect, const std::string& preset) {
+    return SystemHasForm(effect.data(), effect.size()) &&
+           SystemHasForm(preset.data(), preset.size());
+}
 
 std::string ValueProblem(const char* name, const char* problem) {
     return std::string("value \"") + name + "\" " + problem;
@@ -46,6 +51,11 @@ void StoreReport::Add(const std::string& key, const std::string& problem) {
 
 StoreReport PresetStore::ExportPreset(const char* effect, const char* preset, const char* path) {
     StoreReport report;
+    // The key path joins both names: a name without a form would take the "\\" after it.
+    if (!NamesHaveForm(effect, preset)) {
+        report.file = StoreReport::FileState::kNameWithoutForm;
+        return report;
+    }
     m_presetFile = std::fopen(path, "w");
     if (m_presetFile == nullptr) {
         report.file = StoreReport::FileState::kCannotOpen;
@@ -125,7 +135,8 @@ StoreReport PresetStore::ExportPreset(const char* effect, const char* preset, co
                 std::memcpy(&number, data, 4);
                 line = DwordValueLine(name, number);
             }
-            // A longer line would read back as two, the second one a value of its own.
+            // A longer line would read back as two, the second one a value of its own, in the
+            // earlier readers, which read lines in pieces.
             if (line.size() > kLongestLine) {
                 report.Add(keyPath, ValueProblem(name, "is too long for a preset file line and "
                                                        "is left out"));
@@ -134,20 +145,27 @@ StoreReport PresetStore::ExportPreset(const char* effect, const char* preset, co
             write(line);
         }
 
-        // The next subkey to enter, past those whose line would read as something else. Any
-        // failing listing ends this key's subkeys; nothing below the depth limit is entered,
-        // so every subkey line gets its return line.
+        // The next subkey to enter, past those whose line would read as something else and
+        // those passed over (a name too long to be read, or without a form in this code page,
+        // which no key path may join). Any other failing listing ends this key's subkeys;
+        // nothing below the depth limit is entered, so every subkey line gets its return line.
         LONG status;
-        while ((status = EnumSubkey(key.m_hKey, subkeyIndex, kListingQuery, subkey)) ==
-                   ERROR_SUCCESS &&
-               resume.size() < kMaxExportDepth &&
-               (SubkeyLineMovesTheReader(subkey) || enteredBefore(subkey))) {
+        for (;; ++subkeyIndex) {
+            status = EnumSubkey(key.m_hKey, subkeyIndex, kListingQuery, subkey);
+            if (status == ERROR_SUCCESS && resume.size() == kMaxExportDepth)
+                break;
+            if (const char* why = PassedOverSubkey(status, subkey)) {
+                report.Add(keyPath, why);
+                continue;
+            }
+            if (status != ERROR_SUCCESS ||
+                (!SubkeyLineMovesTheReader(subkey) && !enteredBefore(subkey)))
+                break;
             report.Add(SubkeyPath(keyPath, subkey),
                        SubkeyLineMovesTheReader(subkey)
                            ? SubkeyNameProblem(subkey)
                            : "has the name of an earlier subkey in this code page and is left "
                              "out");
-            ++subkeyIndex;
         }
         if (status == ERROR_SUCCESS && resume.size() == kMaxExportDepth) {
             report.Add(keyPath, "has subkeys more than 200 levels below the preset; they are "
@@ -239,33 +257,59 @@ bool PresetStore::ReadVersion(const VersionRules& rules, StoreReport& report) {
         report.file = StoreReport::FileState::kNoPresetName;
         return true;
     }
+    // A name from another code page that this one cannot keep whole would take the "\\" that
+    // joins it to the next name, and the values would scatter over other keys.
+    if (!NamesHaveForm(effect, preset)) {
+        report.file = StoreReport::FileState::kNameWithoutForm;
+        return true;
+    }
     const std::string presetPath = PresetKeyPath(effect, preset);
     std::string currentPath = presetPath;
-    // Sections below the preset key, and those past the deepest level that are not entered:
-    // a file of any size keeps the path bounded.
+    // Sections below the preset key, and those past the deepest level or below a section
+    // without a form that are not entered: a file of any size keeps the path bounded, and the
+    // return lines of sections not entered never climb out of the key they are in.
     size_t depth = 0;
     size_t beyond = 0;
+    // Version 1.0: the values of a section without a form are left out up to the next one.
+    bool skipSection = false;
     while (ReadLine(m_presetFile, line)) {
         if (IsSectionLine(line)) {
-            if (rules.nestedSections) {
-                const bool back = IsReturnLine(line);
-                if (beyond > 0 || (!back && depth == kMaxImportDepth)) {
-                    if (back)
-                        --beyond;
-                    else if (beyond++ == 0)
-                        report.Add(currentPath, "has sections more than 200 levels below the "
-                                                "preset; their values are left out");
-                    continue;
-                }
-                depth = back ? (depth > 0 ? depth - 1 : 0) : depth + 1;
+            const bool hasForm = SectionHasForm(line);
+            if (!hasForm && (rules.nestedSections ? beyond == 0 : true))
+                report.Add(currentPath, "has a section whose name this code page cannot show; "
+                                        "its values are left out");
+            if (!rules.nestedSections) {
+                skipSection = !hasForm;
+                if (hasForm)
+                    EnterSection(rules, presetPath, line, currentPath);
+                continue;
             }
+            const bool back = IsReturnLine(line);
+            if (beyond > 0) {
+                beyond = back ? beyond - 1 : beyond + 1;
+                continue;
+            }
+            if (!back && (depth == kMaxImportDepth || !hasForm)) {
+                if (hasForm)
+                    report.Add(currentPath, "has sections more than 200 levels below the "
+                                            "preset; their values are left out");
+                beyond = 1;
+                continue;
+            }
+            depth = back ? (depth > 0 ? depth - 1 : 0) : depth + 1;
             EnterSection(rules, presetPath, line, currentPath);
             continue;
         }
-        if (beyond > 0)
+        if (beyond > 0 || skipSection)
             continue;
         // Each value line opens its key and closes it again.
         const ValueLine value = ParseValueLine(line, rules);
+        if (!SystemHasForm(value.name.data(), value.name.size())) {
+            report.Add(currentPath, ValueProblem(value.name.c_str(),
+                                                 "has a name this code page cannot show and is "
+                                                 "left out"));
+            continue;
+        }
         RegistryKey key;
         KeyScope scope(key);
         const LONG opened = key.Open(currentPath.c_str());
@@ -278,24 +322,74 @@ bool PresetStore::ReadVersion(const VersionRules& rules, StoreReport& report) {
 }
 
 bool PresetStore::DeletePreset(const char* effect, const char* preset) {
+    return RemovePreset(effect, preset) == DeleteResult::kDeleted;
+}
+
+DeleteResult PresetStore::RemovePreset(const char* effect, const char* preset) {
+    // An empty name would address the effect key itself; one without a form is listed nowhere.
+    if (!SystemHasForm(effect, std::strlen(effect)))
+        return DeleteResult::kNotDeleted;
     RegistryKey effectKey;
     KeyScope scope(effectKey);
     effectKey.Open(EffectKeyPath(effect).c_str());
-    // An empty name would address the effect key itself.
     if (preset[0] == '\0')
-        return false;
-    return RegDeleteKeyA(effectKey.m_hKey, preset) == ERROR_SUCCESS ||
-           DeleteKeyTree(effectKey.m_hKey, preset) == ERROR_SUCCESS;
+        return DeleteResult::kNotDeleted;
+    if (RegDeleteKeyA(effectKey.m_hKey, preset) == ERROR_SUCCESS)
+        return DeleteResult::kDeleted;
+    if (DeleteKeyTree(effectKey.m_hKey, preset) == ERROR_SUCCESS)
+        return DeleteResult::kDeleted;
+    // A failed deletion leaves the preset key in place: where it is gone all the same, it was
+    // not there (another program deleted it meanwhile). A subkey that is not found below it
+    // (a name the code page cannot show) is no such case.
+    RegistryKey left;
+    if (left.OpenExisting(effectKey.m_hKey, preset, KEY_READ) == ERROR_FILE_NOT_FOUND)
+        return DeleteResult::kNoSuchPreset;
+    left.Close();
+    return DeleteResult::kNotDeleted;
+}
+
+const char* FileProblem(const StoreReport& report, bool writing) {
+    switch (report.file) {
+    case StoreReport::FileState::kDone:
+        if (report.problems.empty())
+            return nullptr;
+        return writing ? "written without some of its keys or values"
+                       : "stored without some of its keys or values";
+    case StoreReport::FileState::kNotPresetFile:
+        return "not a preset file";
+    case StoreReport::FileState::kNoPresetName:
+        return "names no effect or no preset; nothing stored";
+    case StoreReport::FileState::kNameWithoutForm:
+        return writing ? "the effect or preset has a name this code page cannot show; not written"
+                       : "names an effect or preset that this code page cannot show; nothing "
+                         "stored";
+    default:
+        return writing ? "cannot write the file" : "cannot read the file";
+    }
+}
+
+const char* DeleteProblem(DeleteResult result) {
+    switch (result) {
+    case DeleteResult::kDeleted:
+        return nullptr;
+    case DeleteResult::kNoSuchPreset:
+        return "no such preset";
+    default:
+        return "could not be deleted completely";
+    }
 }
 
 std::string FileNamePart(const std::string& name) {
     std::string part = name;
-    // By character: a trail byte with the value of "\\" or "|" is part of its character.
+    // By character: a trail byte with the value of "\\" or "|" is part of its character. A
+    // lead byte without its trail byte (a name from another code page) would take the byte
+    // after it, "." or " " included, as one.
     for (size_t at = 0; at < part.size();) {
         const size_t bytes = CharBytes(part.data(), part.size(), at, SystemLeadByte);
         char& c = part[at];
         if (bytes == 1 &&
-            (static_cast<unsigned char>(c) < 0x20 || std::strchr("\\/:*?\"<>|", c) != nullptr))
+            (static_cast<unsigned char>(c) < 0x20 || std::strchr("\\/:*?\"<>|", c) != nullptr ||
+             SystemLeadByte(static_cast<unsigned char>(c))))
             c = '_';
         at += bytes;
     }
@@ -312,12 +406,13 @@ bool PresetStore::FileExists(const std::string& name) {
 }
 
 std::string PresetStore::OutputName(const char* folder, const char* effect, const char* preset) {
-    // A drive's root comes with its separator ("C:\\"); a second one is not added, as only
-    // the NT family forgives it. Other folders are taken as they come: a last backslash may
-    // be the second byte of a double-byte character.
-    const bool driveRoot =
-        std::strlen(folder) == 3 && folder[1] == ':' && (folder[2] == '\\' || folder[2] == '/');
-    const std::string plain = std::string(folder) + (driveRoot ? "" : "\\") + FileNamePart(effect) +
+    // A folder that ends in a separator, as a drive's root ("C:\\") does, gets no second one,
+    // which only the NT family forgives. The last character counts, not the last byte: that
+    // may be the trail byte of a double-byte character.
+    const size_t length = std::strlen(folder);
+    const bool ends = EndsWithChar(folder, length, '\\', SystemLeadByte) ||
+                      EndsWithChar(folder, length, '/', SystemLeadByte);
+    const std::string plain = std::string(folder) + (ends ? "" : "\\") + FileNamePart(effect) +
                               " - " + FileNamePart(preset);
     std::string name = plain + ".kvp";
     if (!FileExists(name))

@@ -12,7 +12,16 @@
 // reports it.
 struct StoreReport {
     // kNoPresetName: a preset file whose effect or preset line is empty; nothing is stored.
-    enum class FileState { kDone, kCannotOpen, kNotPresetFile, kNoPresetName, kStreamError };
+    // kNameWithoutForm: an effect or preset name that the system's code page has no form for
+    // (SystemHasForm), so that no key path may hold it; nothing is read, stored or written.
+    enum class FileState {
+        kDone,
+        kCannotOpen,
+        kNotPresetFile,
+        kNoPresetName,
+        kNameWithoutForm,
+        kStreamError
+    };
     struct KeyProblem {
         std::string key; // path below HKEY_CURRENT_USER
         std::string problem;
@@ -27,6 +36,10 @@ struct StoreReport {
     void Add(const std::string& key, const std::string& problem);
 };
 
+// What a deletion did: kNoSuchPreset when the preset was not there (another program may have
+// deleted it meanwhile); kNotDeleted when it, or part of it, is still there.
+enum class DeleteResult { kDeleted, kNoSuchPreset, kNotDeleted };
+
 class PresetStore {
 public:
     virtual ~PresetStore() = default;
@@ -37,8 +50,11 @@ public:
     StoreReport ImportPresetFile(const char* path);
     // Removes the preset key of the effect with everything below it; true when it is gone.
     bool DeletePreset(const char* effect, const char* preset);
+    // The same, saying why a preset is not gone.
+    DeleteResult RemovePreset(const char* effect, const char* preset);
     // The output-name rule of Save To and Backup All: "%s\\%s - %s.kvp" from folder, effect
-    // and preset (a drive's root, "C:\\", gets no second separator); when that file can be opened
+    // and preset (a folder that ends in a separator, as "C:\\" does, gets no second one); when
+    // that file can be opened
     // for reading (tested through m_presetFile, closed again at once) the current local time
     // "%d-%m-%y %H-%M" is added:
     // "%s\\%s - %s - %s.kvp". When that name exists too, a counter from 2 on is added until
@@ -61,6 +77,12 @@ private:
     bool ReadVersion(const preset_file::VersionRules& rules, StoreReport& report);
 };
 
-// An effect or preset name as a part of a file name: control characters and
-// \ / : * ? " < > | replaced by "_".
+// An effect or preset name as a part of a file name: control characters,
+// \ / : * ? " < > | and lead bytes without their trail byte replaced by "_".
 std::string FileNamePart(const std::string& name);
+
+// Why a file was not read (writing false) or written whole, in a few words, or null when it
+// was: the texts presetctl and Trellisan's report share.
+const char* FileProblem(const StoreReport& report, bool writing);
+// Why a preset is not gone, or null when it is.
+const char* DeleteProblem(DeleteResult result);

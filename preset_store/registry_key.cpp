@@ -86,25 +86,49 @@ LONG RegistryKey::QueryDword(const char* name, DWORD& result, DWORD fallback) {
 }
 
 LONG EnumSubkey(HKEY key, DWORD index, const SubkeyQuery& query, std::string& name) {
-    char buffer[kNameBufferChars];
+    std::vector<char> buffer(query.nameChars);
     char keyClass[kNameBufferChars];
     DWORD nameLength = query.nameChars;
     DWORD classLength = kNameBufferChars;
     FILETIME written;
-    const LONG status = RegEnumKeyExA(key, index, buffer, &nameLength, nullptr,
-                                      query.withClass ? keyClass : nullptr,
-                                      query.withClass ? &classLength : nullptr, &written);
+    LONG status = RegEnumKeyExA(key, index, buffer.data(), &nameLength, nullptr,
+                                query.withClass ? keyClass : nullptr,
+                                query.withClass ? &classLength : nullptr, &written);
+    if (status == ERROR_MORE_DATA && query.withClass) {
+        // A class longer than its buffer (nothing uses it) is no reason to lose the name.
+        nameLength = query.nameChars;
+        status = RegEnumKeyExA(key, index, buffer.data(), &nameLength, nullptr, nullptr, nullptr,
+                               &written);
+    }
     if (status == ERROR_SUCCESS)
-        name.assign(buffer, nameLength < query.nameChars ? nameLength : query.nameChars - 1);
+        name.assign(buffer.data(), nameLength < query.nameChars ? nameLength : query.nameChars - 1);
     else
         name.clear();
     return status;
 }
 
-void ListSubkeys(HKEY key, const std::function<void(const char*)>& add) {
+const char* PassedOverSubkey(LONG status, const std::string& name) {
+    if (status == ERROR_MORE_DATA)
+        return "has a subkey whose name is too long to be read; it is left out";
+    if (status == ERROR_SUCCESS && !SystemHasForm(name.data(), name.size()))
+        return "has a subkey whose name this code page cannot show; it is left out";
+    return nullptr;
+}
+
+void ListSubkeys(HKEY key, const std::function<void(const char*)>& add,
+                 std::vector<std::string>* passedOver) {
     std::string name;
-    for (DWORD index = 0; EnumSubkey(key, index, kListingQuery, name) == ERROR_SUCCESS; ++index)
+    for (DWORD index = 0;; ++index) {
+        const LONG status = EnumSubkey(key, index, kListingQuery, name);
+        if (const char* why = PassedOverSubkey(status, name)) {
+            if (passedOver != nullptr)
+                passedOver->push_back(why);
+            continue;
+        }
+        if (status != ERROR_SUCCESS)
+            break;
         add(name.c_str());
+    }
 }
 
 LONG DeleteKeyTree(HKEY parent, const char* name) {
@@ -114,12 +138,24 @@ LONG DeleteKeyTree(HKEY parent, const char* name) {
         if (status != ERROR_SUCCESS)
             return status;
         KeyScope scope(key);
+        // Each deleted subkey leaves the next one at the same index; one that cannot be named
+        // stays, and the walk goes on past it.
+        DWORD kept = 0;
         std::string subkey;
-        while (EnumSubkey(key.m_hKey, 0, kDeletionQuery, subkey) == ERROR_SUCCESS) {
+        for (;;) {
+            const LONG listed = EnumSubkey(key.m_hKey, kept, kDeletionQuery, subkey);
+            if (listed == ERROR_MORE_DATA) {
+                ++kept;
+                continue;
+            }
+            if (listed != ERROR_SUCCESS)
+                break;
             const LONG deleted = DeleteKeyTree(key.m_hKey, subkey.c_str());
             if (deleted != ERROR_SUCCESS)
                 return deleted;
         }
+        if (kept > 0)
+            return ERROR_MORE_DATA;
     }
     return RegDeleteKeyA(parent, name);
 }

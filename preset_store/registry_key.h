@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 constexpr const char* kSettingsKey = "Software\\Vantor\\Kelvidrome2\\Settings";
 constexpr const char* kEffectsRoot = "Software\\Vantor\\Kelvidrome2\\Effects";
@@ -19,8 +20,10 @@ std::string PresetKeyPath(const std::string& effect, const std::string& preset);
 // page is no "\"); a path without "\" stays as it is.
 std::string ParentPath(const std::string& path);
 
-// Name buffers for key and value names, terminator included.
+// Name buffers for value names and the class buffer of listings, terminator included.
 constexpr DWORD kNameBufferChars = 260;
+// Key names have at most 255 characters: up to 510 bytes in a double-byte code page.
+constexpr DWORD kKeyNameBytes = 2 * 255 + 1;
 
 class RegistryKey {
 public:
@@ -62,7 +65,7 @@ private:
     RegistryKey& m_key;
 };
 
-// How a listing asks for a subkey: the name buffer's size in characters and whether a class
+// How a listing asks for a subkey: the name buffer's size in bytes and whether a class
 // buffer of kNameBufferChars goes with it. Every call also passes a place for the last-write
 // time, and both lengths are set afresh before it.
 struct SubkeyQuery {
@@ -70,20 +73,30 @@ struct SubkeyQuery {
     bool withClass;
 };
 // The dialog's lists and the export walk.
-constexpr SubkeyQuery kListingQuery = {kNameBufferChars, true};
-// Deletion (a key name has at most 255 characters).
-constexpr SubkeyQuery kDeletionQuery = {256, false};
+constexpr SubkeyQuery kListingQuery = {kKeyNameBytes, true};
+// Deletion.
+constexpr SubkeyQuery kDeletionQuery = {kKeyNameBytes, false};
 
-// The subkey at index of an open key into name (terminated, at most nameChars - 1
-// characters); returns the registry status.
+// The subkey at index of an open key into name (terminated, at most nameChars - 1 bytes);
+// returns the registry status. ERROR_MORE_DATA means that the name does not fit: only that
+// subkey is lost, the next index goes on (a class too long for its buffer is no such case).
 LONG EnumSubkey(HKEY key, DWORD index, const SubkeyQuery& query, std::string& name);
 
-// Lists the subkeys of an open key in the registry's order: index from 0 with kListingQuery;
-// ends at the first non-zero status. Calls add(name) for each name.
-void ListSubkeys(HKEY key, const std::function<void(const char*)>& add);
+// Why a subkey of this name is passed over by a listing, or null: a name that did not fit
+// (status ERROR_MORE_DATA) or that the system's code page has no form for (SystemHasForm),
+// which no key path may join.
+const char* PassedOverSubkey(LONG status, const std::string& name);
+
+// Lists the subkeys of an open key in the registry's order: index from 0 with kListingQuery.
+// Calls add(name) for each name; a subkey passed over (PassedOverSubkey) is named to
+// passedOver, when given, as "why" text, and the listing goes on; any other failing status
+// ends it.
+void ListSubkeys(HKEY key, const std::function<void(const char*)>& add,
+                 std::vector<std::string>* passedOver = nullptr);
 
 // Deletes the subkey name (a path) of the open key parent with its whole subtree, depth first:
-// each level opened with read and write access, its subkeys deleted by asking for index 0
-// until none is left, closed, then deleted. Returns the registry status, zero when the
+// each level opened with read and write access, its subkeys deleted by asking for the first
+// index until none is left (a subkey whose name does not fit is passed over and stays, and
+// so does its parent), closed, then deleted. Returns the registry status, zero when the
 // subkey is gone; the first failure stops it and leaves the rest in place.
 LONG DeleteKeyTree(HKEY parent, const char* name);

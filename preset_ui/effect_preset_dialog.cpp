@@ -24,15 +24,25 @@ namespace {
 
 SystemPickers g_systemPickers;
 
-// Adds the names of the key's subkeys to the list box.
-void ListKeyInto(const std::string& path, ListBox* list) {
+} // namespace
+
+void EffectPresetDialog::ListKeyInto(const std::string& path, ListBox* list,
+                                     ProblemList& passedOver) {
     RegistryKey key;
     key.Open(path.c_str());
-    ListSubkeys(key.m_hKey, [list](const char* name) { list->AddString(name); });
+    std::vector<std::string> why;
+    ListSubkeys(
+        key.m_hKey, [list](const char* name) { list->AddString(name); }, &why);
     key.Close();
+    passedOver = ProblemList();
+    for (const std::string& problem : why)
+        passedOver.Add(path, problem);
 }
 
-} // namespace
+void EffectPresetDialog::ShowProblems(const ProblemList& problems, const char* heading) {
+    if (!problems.Empty())
+        m_pPickers->Warn(problems.Text(heading).c_str(), kProblemStyle);
+}
 
 EffectPresetDialog::EffectPresetDialog(Window* parent)
     : ResizableDialog(IDD_EFFECT_PRESET_DIALOG, parent), m_pPickers(&g_systemPickers) {
@@ -87,7 +97,7 @@ BOOL EffectPresetDialog::OnInitDialog() {
 }
 
 void EffectPresetDialog::FillEffectList() {
-    ListKeyInto(kEffectsRoot, m_pEffectList);
+    ListKeyInto(kEffectsRoot, m_pEffectList, m_effectListProblems);
 }
 
 LRESULT EffectPresetDialog::OnPaint(WPARAM, LPARAM) {
@@ -122,7 +132,7 @@ void EffectPresetDialog::OnSelchangeEffectList() {
         return;
     std::string effect = m_pEffectList->GetText(selected);
     m_pPresetList->ResetContent();
-    ListKeyInto(EffectKeyPath(effect), m_pPresetList);
+    ListKeyInto(EffectKeyPath(effect), m_pPresetList, m_presetListProblems);
     OnSelchangePresetList();
 }
 
@@ -150,14 +160,20 @@ void EffectPresetDialog::OnDelete() {
     if (m_pPickers->Confirm(kDeleteWarning, kDeleteWarningStyle) != IDYES)
         return;
     std::string effect = m_pEffectList->GetText(selected);
+    ProblemList problems;
     int index = 0;
     while (m_pPresetList->GetSelItems(1, &index) == 1) {
         std::string preset = m_pPresetList->GetText(index);
         m_pPresetList->SetSel(index, FALSE);
-        m_pPresetList->DeleteString(index);
-        DeletePreset(effect.c_str(), preset.c_str());
+        // A preset that is still in the store stays in the list.
+        const DeleteResult result = RemovePreset(effect.c_str(), preset.c_str());
+        if (result != DeleteResult::kNotDeleted)
+            m_pPresetList->DeleteString(index);
+        if (const char* problem = DeleteProblem(result))
+            problems.Add(effect + "\\" + preset, problem);
     }
     OnSelchangePresetList();
+    ShowProblems(problems, kNotDeleted);
 }
 
 void EffectPresetDialog::OnLoad() {
@@ -171,16 +187,19 @@ void EffectPresetDialog::OnLoad() {
     if (m_pPickers->ChooseFiles(dialog) != IDOK)
         return;
 
+    ProblemList problems;
     for (const char* pos = dialog.GetStartPosition(); pos != nullptr;) {
         std::string path = dialog.GetNextPathName(pos);
         if (!path.empty())
-            ImportPresetFile(path.c_str());
+            problems.AddFile(path, ImportPresetFile(path.c_str()), false);
     }
 
     m_pEffectList->ResetContent();
     FillEffectList();
     m_pPresetList->ResetContent();
     OnSelchangePresetList();
+    problems.Append(m_effectListProblems);
+    ShowProblems(problems, kNotLoaded);
 }
 
 void EffectPresetDialog::OnSaveTo() {
@@ -192,13 +211,15 @@ void EffectPresetDialog::OnSaveTo() {
     if (!m_pPickers->ChooseFolder(m_hWnd, kFolderTitle, kFolderFlags, folder))
         return;
     folder[MAX_PATH - 1] = '\0';
+    ProblemList problems;
     int index = 0;
     while (m_pPresetList->GetSelItems(1, &index) == 1) {
         std::string preset = m_pPresetList->GetText(index);
         std::string path = OutputName(folder, effect.c_str(), preset.c_str());
-        ExportPreset(effect.c_str(), preset.c_str(), path.c_str());
+        problems.AddFile(path, ExportPreset(effect.c_str(), preset.c_str(), path.c_str()), true);
         m_pPresetList->SetSel(index, FALSE);
     }
+    ShowProblems(problems, kNotSaved);
 }
 
 void EffectPresetDialog::OnBackupAll() {
@@ -206,16 +227,22 @@ void EffectPresetDialog::OnBackupAll() {
     if (!m_pPickers->ChooseFolder(m_hWnd, kFolderTitle, kFolderFlags, folder))
         return;
     folder[MAX_PATH - 1] = '\0';
+    // Effects and presets that the lists passed over are not backed up: they are named too.
+    ProblemList problems;
+    problems.Append(m_effectListProblems);
     BeginWaitCursor();
     for (int i = 0; i < m_pEffectList->GetCount(); ++i) {
         std::string effect = m_pEffectList->GetText(i);
         m_pEffectList->SetCurSel(i);
         OnSelchangeEffectList();
+        problems.Append(m_presetListProblems);
         for (int j = 0; j < m_pPresetList->GetCount(); ++j) {
             std::string preset = m_pPresetList->GetText(j);
             std::string path = OutputName(folder, effect.c_str(), preset.c_str());
-            ExportPreset(effect.c_str(), preset.c_str(), path.c_str());
+            problems.AddFile(path, ExportPreset(effect.c_str(), preset.c_str(), path.c_str()),
+                             true);
         }
     }
     EndWaitCursor();
+    ShowProblems(problems, kNotBackedUp);
 }

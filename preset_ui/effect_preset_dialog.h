@@ -4,6 +4,7 @@
 
 #include "preset_pickers.h"
 #include "preset_store.h"
+#include "problem_list.h"
 #include "resizable_dialog.h"
 #include "resource.h"
 
@@ -34,6 +35,12 @@ public:
         OFN_EXPLORER | OFN_ALLOWMULTISELECT | OFN_ENABLEHOOK | OFN_HIDEREADONLY;
     // Room for the names of a very large selection.
     static constexpr DWORD kLoadBufferChars = 260000;
+    // The box after a command that could not do everything, and its first lines.
+    static constexpr UINT kProblemStyle = MB_OK | MB_ICONWARNING;
+    static constexpr const char* kNotLoaded = "Not everything was loaded:";
+    static constexpr const char* kNotSaved = "Not everything was saved:";
+    static constexpr const char* kNotBackedUp = "Not everything was backed up:";
+    static constexpr const char* kNotDeleted = "Not everything was deleted:";
 
 protected:
     BOOL OnInitDialog() override;
@@ -52,6 +59,11 @@ protected:
 
 private:
     void FillEffectList();
+    // Adds the names of the key's subkeys to the list box; what the listing passed over is
+    // kept in passedOver as lines of a report.
+    void ListKeyInto(const std::string& path, ListBox* list, ProblemList& passedOver);
+    // Shows the problems, when there are any, in one box after the command.
+    void ShowProblems(const ProblemList& problems, const char* heading);
     // When the control that held the focus (focus) is disabled now, the focus moves on to the
     // next enabled control in the tab order, as the dialog manager moves it, so that the
     // keyboard still reaches the dialog.
@@ -70,4 +82,7 @@ private:
     ListBox m_presetList;
     Static m_presetLabel;
     PresetPickers* m_pPickers;
+    // What the last fill of each list passed over: a Backup All or Load reports it.
+    ProblemList m_effectListProblems;
+    ProblemList m_presetListProblems;
 };

@@ -14,3 +14,7 @@ INT_PTR SystemPickers::ChooseFiles(FileOpenDialog& dialog) {
 bool SystemPickers::ChooseFolder(HWND owner, const char* title, UINT flags, char* folder) {
     return BrowseForFolder(owner, title, flags, folder);
 }
+
+void SystemPickers::Warn(const char* text, UINT style) {
+    AppMessageBox(text, style);
+}

@@ -1,5 +1,6 @@
-// The modal questions the preset commands ask: the confirmation box, the file-open dialog and
-// the folder browser. The program uses the system's; tests put answers of their own in place.
+// The modal windows of the preset commands: the confirmation box, the file-open dialog, the
+// folder browser and the box that says what a command could not do. The program uses the
+// system's; tests put answers of their own in place.
 #pragma once
 
 #include "file_open_dialog.h"
@@ -15,6 +16,8 @@ public:
     virtual INT_PTR ChooseFiles(FileOpenDialog& dialog) = 0;
     // Writes the chosen folder's path (room for MAX_PATH characters); false on cancel.
     virtual bool ChooseFolder(HWND owner, const char* title, UINT flags, char* folder) = 0;
+    // Shows what a command could not do, with an OK button and the warning icon.
+    virtual void Warn(const char* text, UINT style) = 0;
 };
 
 class SystemPickers : public PresetPickers {
@@ -22,4 +25,5 @@ public:
     int Confirm(const char* text, UINT style) override;
     INT_PTR ChooseFiles(FileOpenDialog& dialog) override;
     bool ChooseFolder(HWND owner, const char* title, UINT flags, char* folder) override;
+    void Warn(const char* text, UINT style) override;
 };

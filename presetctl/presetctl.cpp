@@ -61,6 +61,8 @@ private:
         std::fprintf(stderr, "presetctl: %s: %s\n", subject.c_str(), problem);
         m_failed = true;
     }
+    // The names of the key at path, sorted; what the listing passed over is reported.
+    std::vector<std::string> Names(const std::string& path);
     bool FindEffect(const std::string& effect, std::string& spelled);
     bool FindPreset(const std::string& effect, const std::string& preset, std::string& spelled);
     void WritePreset(const std::string& effect, const std::string& preset, const std::string& path,
@@ -70,8 +72,8 @@ private:
     void ForEachNamedPreset(const std::string& effectName, const std::vector<std::string>& names,
                             size_t first,
                             const std::function<void(const std::string&, const std::string&)>& act);
-    // Reports every problem of an export or import of the file at path.
-    void Report(const std::string& path, const StoreReport& report, const char* fileProblem);
+    // Reports every problem of an export (writing) or import of the file at path.
+    void Report(const std::string& path, const StoreReport& report, bool writing);
 
     void List(const std::vector<std::string>& args);
     void Export(const std::vector<std::string>& args);
@@ -82,6 +84,15 @@ private:
 
     bool m_failed = false;
 };
+
+std::vector<std::string> Presetctl::Names(const std::string& path) {
+    std::vector<std::string> names;
+    std::vector<std::string> passedOver;
+    ListKeyNames(path, names, &passedOver);
+    for (const std::string& why : passedOver)
+        Fail(path, why.c_str());
+    return names;
+}
 
 bool Presetctl::FindEffect(const std::string& effect, std::string& spelled) {
     std::vector<std::string> effects;
@@ -115,23 +126,12 @@ void Presetctl::WritePreset(const std::string& effect, const std::string& preset
     const StoreReport report = ExportPreset(effect.c_str(), preset.c_str(), path.c_str());
     if (announce && report.file == StoreReport::FileState::kDone)
         std::printf("%s\n", path.c_str());
-    Report(path, report, "cannot write the file");
+    Report(path, report, true);
 }
 
-void Presetctl::Report(const std::string& path, const StoreReport& report,
-                       const char* fileProblem) {
-    switch (report.file) {
-    case StoreReport::FileState::kDone:
-        break;
-    case StoreReport::FileState::kNotPresetFile:
-        Fail(path, "not a preset file");
-        break;
-    case StoreReport::FileState::kNoPresetName:
-        Fail(path, "names no effect or no preset; nothing stored");
-        break;
-    default:
-        Fail(path, fileProblem);
-    }
+void Presetctl::Report(const std::string& path, const StoreReport& report, bool writing) {
+    if (report.file != StoreReport::FileState::kDone)
+        Fail(path, FileProblem(report, writing));
     for (const StoreReport::KeyProblem& entry : report.problems)
         Fail(path + ": " + entry.key, entry.problem.c_str());
 }
@@ -139,12 +139,12 @@ void Presetctl::Report(const std::string& path, const StoreReport& report,
 void Presetctl::List(const std::vector<std::string>& args) {
     std::vector<std::string> names;
     if (args.empty()) {
-        ListKeyNames(kEffectsRoot, names);
+        names = Names(kEffectsRoot);
     } else {
         std::string effect;
         if (!FindEffect(args[0], effect))
             return;
-        ListKeyNames(EffectKeyPath(effect), names);
+        names = Names(EffectKeyPath(effect));
     }
     for (const std::string& name : names)
         std::printf("%s\n", name.c_str());
@@ -178,15 +178,10 @@ void Presetctl::Save(const std::vector<std::string>& args) {
 }
 
 void Presetctl::Backup(const std::vector<std::string>& args) {
-    std::vector<std::string> effects;
-    ListKeyNames(kEffectsRoot, effects);
-    for (const std::string& effect : effects) {
-        std::vector<std::string> presets;
-        ListKeyNames(EffectKeyPath(effect), presets);
-        for (const std::string& preset : presets)
+    for (const std::string& effect : Names(kEffectsRoot))
+        for (const std::string& preset : Names(EffectKeyPath(effect)))
             WritePreset(effect, preset, OutputName(args[0].c_str(), effect.c_str(), preset.c_str()),
                         true);
-    }
 }
 
 // The files an import argument names: every file that matches it, sorted, when its last part
@@ -219,13 +214,13 @@ std::vector<std::string> MatchingFiles(const std::string& argument) {
 void Presetctl::Import(const std::vector<std::string>& args) {
     for (const std::string& argument : args)
         for (const std::string& path : MatchingFiles(argument))
-            Report(path, ImportPresetFile(path.c_str()), "cannot read the file");
+            Report(path, ImportPresetFile(path.c_str()), false);
 }
 
 void Presetctl::Delete(const std::vector<std::string>& args) {
     ForEachNamedPreset(args[0], args, 1, [&](const std::string& effect, const std::string& preset) {
-        if (!DeletePreset(effect.c_str(), preset.c_str()))
-            Fail(effect + "\\" + preset, "could not be deleted completely");
+        if (const char* problem = DeleteProblem(RemovePreset(effect.c_str(), preset.c_str())))
+            Fail(effect + "\\" + preset, problem);
     });
 }
 

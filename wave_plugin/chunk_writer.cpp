@@ -28,9 +28,16 @@ void FillFileHeader(unsigned char* header, const char* form, std::uint32_t size)
 } // namespace
 
 void ChunkWriter::Bytes(const void* p, std::size_t n) {
-    if (m_f != nullptr)
-        std::fwrite(p, 1, n, m_f);
+    if (m_f != nullptr && std::fwrite(p, 1, n, m_f) != n)
+        m_failed = true;
     m_written += static_cast<std::int64_t>(n);
+}
+
+bool ChunkWriter::Flushed() {
+    if (m_f == nullptr)
+        return true;
+    const bool flushed = std::fflush(m_f) == 0;
+    return flushed && !m_failed && std::ferror(m_f) == 0;
 }
 
 void ChunkWriter::U16(std::uint32_t v) {
@@ -74,7 +81,8 @@ void ChunkWriter::End() {
     unsigned char size[4];
     put_u32le(size, static_cast<std::uint32_t>(end - m_begun - kChunkHeaderBytes));
     stream::SeekAbsolute(m_f, m_begun + static_cast<std::int64_t>(kSizeAt));
-    std::fwrite(size, 1, sizeof size, m_f);
+    if (std::fwrite(size, 1, sizeof size, m_f) != sizeof size)
+        m_failed = true;
     stream::SeekAbsolute(m_f, end);
     m_begun = -1;
 }

@@ -1,8 +1,8 @@
 // Writes RIFF chunks to a stream and keeps their sizes: a chunk whose size is known up front is
 // written with it; a chunk opened with Begin gets its size when End seeks back to its header.
 // A writer without a stream writes nothing and only counts, so that a header's length can be
-// known before a byte of it is written. Write errors are not detected here: the callers' results
-// do not depend on them.
+// known before a byte of it is written. A byte the stream did not take is remembered, and
+// Flushed reports it.
 #pragma once
 
 #include <cstddef>
@@ -39,11 +39,15 @@ public:
     // Bytes written (or counted) so far.
     std::int64_t Written() const { return m_written; }
     bool Counting() const { return m_f == nullptr; }
+    // Whether every byte so far reached the file: flushes the stream (a full disk shows only
+    // then) and asks it for errors. True while counting.
+    bool Flushed();
 
 private:
     std::FILE* m_f;
     std::int64_t m_written = 0;
     std::int64_t m_begun = -1; // offset of the header that End completes
+    bool m_failed = false;
 };
 
 // Fills in the sizes of a file the writer has finished from what it holds: the RIFF size in the

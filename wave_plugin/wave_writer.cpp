@@ -239,7 +239,8 @@ std::int32_t WavePlugin::WriteHeader() {
         out.FileHeader(riff::kFormRiff, kSizePlaceholder);
     }
     chunks.Write(out, sixtyFour);
-    return 1;
+    // False when a byte of the header did not reach the file (a full disk).
+    return out.Flushed() ? 1 : 0;
 }
 
 std::int32_t WavePlugin::WriteSamples(void* buffer, std::int32_t bufferBytes, std::int32_t frames) {

@@ -58,6 +58,20 @@ TEST(SystemChars, ALeadByteBeforeTheEndOrABelow0x40IsOneCharacter) {
     EXPECT_EQ(CutToChars(text.data(), text.size(), 2, Lead932), 2u);
 }
 
+// 1252's "Caf\xE9" under 932 or 950: a last lead byte, or one before a byte below 0x40, lacks
+// its trail byte; under a single-byte code page every text is whole.
+TEST(SystemChars, ALeadByteWithoutItsTrailByteLeavesTheTextWithoutAForm) {
+    for (LeadByteTest lead : {Lead932, Lead936949950}) {
+        EXPECT_FALSE(HasWholeChars("Caf\xE9", 4, lead));
+        EXPECT_FALSE(HasWholeChars("\xE9 x", 3, lead));
+        EXPECT_FALSE(HasWholeChars("\xE9", 1, lead));
+        EXPECT_TRUE(HasWholeChars("Caf\xE9s", 5, lead));
+        EXPECT_TRUE(HasWholeChars("\x95\x5C\x95\x5C", 4, lead));
+        EXPECT_TRUE(HasWholeChars("", 0, lead));
+    }
+    EXPECT_TRUE(HasWholeChars("Caf\xE9", 4, NoLead));
+}
+
 TEST(SystemChars, SingleByteCodePagesScanEveryByte) {
     const std::string path = "P\\\x95\\";
     EXPECT_EQ(LastBackslash(path, NoLead), 3u);

@@ -11,7 +11,9 @@ Each --wine-arg goes to wine-run before the program (for instance --windows=win9
 import argparse
 import os
 import re
+import resource
 import shutil
+import signal
 import struct
 import subprocess
 import sys
@@ -57,13 +59,22 @@ class HostCase(unittest.TestCase):
         with open(self.path(name), "rb") as f:
             return f.read()
 
-    def host(self, *args, plugin=True):
-        """Runs wavehost; returns (status, stdout lines, stderr text). Wine's console output
-        ends lines with CRLF."""
-        cmd = [ARGS.wine_run, "--prefix=" + ARGS.prefix] + ARGS.wine_arg + [ARGS.wavehost]
+    def host(self, *args, plugin=True, program=None, file_size_limit=None):
+        """Runs wavehost (or a copy of it at program); returns (status, stdout lines, stderr
+        text). Wine's console output ends lines with CRLF. With file_size_limit, no file the
+        program writes can grow past that many bytes, as on a full disk."""
+        cmd = [ARGS.wine_run, "--prefix=" + ARGS.prefix] + ARGS.wine_arg
+        cmd += [program or ARGS.wavehost]
         if plugin:
             cmd += ["--plugin", ARGS.plugin]
-        p = run(cmd + list(args), self.dir, check=False)
+
+        def limited():
+            # A write past the limit then fails (EFBIG) instead of ending the program.
+            signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
+            resource.setrlimit(resource.RLIMIT_FSIZE, (file_size_limit, file_size_limit))
+
+        p = subprocess.run(cmd + list(args), cwd=self.dir, capture_output=True,
+                           preexec_fn=limited if file_size_limit is not None else None)
         out = p.stdout.decode("latin-1").replace("\r\n", "\n")
         return p.returncode, out.splitlines(), p.stderr.decode("latin-1").replace("\r\n", "\n")
 
@@ -774,6 +785,18 @@ class CopyTest(HostCase):
         lines = self.info("long.wav", "--buffer", str(1 << 26))
         self.assertItems(lines, frames=frames, frames_read=frames)
 
+    def test_copy_onto_a_full_disk_fails_at_the_header_and_leaves_out_as_it_was(self):
+        wav = wf.riff(wf.fmt(1, 8000, 16), wf.data(wf.frames16(10, 1)))
+        src = self.write("src.wav", wav)
+        self.write("old.wav", b"old contents")
+        # Wine's server runs before the limit is set, so that only the program meets it.
+        self.info(src)
+        status, _, err = self.host("copy", src, "old.wav", file_size_limit=32)
+        self.assertEqual(status, 1, err)
+        self.assertIn("old.wav: WriteHeader failed", err)
+        self.assertEqual(self.read("old.wav"), b"old contents")
+        self.assertEqual(sorted(os.listdir(self.dir)), ["old.wav", "src.wav"])
+
     def test_copy_of_a_short_file_is_completed_with_silence(self):
         whole = wf.riff(wf.fmt(1, 8000, 16), wf.data(wf.frames16(10, 1)))
         src = self.write("short.wav", whole[:-5])
@@ -826,6 +849,28 @@ class DoubleByteTest(HostCase):
         items = self.texts(self.info(os.path.join(char, "copy.wav")))
         self.assertEqual(items["title"], wide * 129)
         self.assertEqual(items["marker 0"], expected)
+
+    def test_double_byte_folders_longer_than_max_path_bytes(self):
+        if self.code_page not in self.SAMPLES:
+            return  # a single-byte run: the runs under 932 and 950 try this
+        _, char = self.SAMPLES[self.code_page]
+        # The program in folders of 130 double-byte characters, 260 bytes (two of 65: Linux
+        # takes 255 bytes of UTF-8 a name): it finds the plug-in next to itself.
+        inner = os.path.join(char * 65, char * 65)
+        home = self.path(inner)
+        os.makedirs(home)
+        shutil.copy(ARGS.wavehost, os.path.join(home, "wavehost.exe"))
+        shutil.copy(ARGS.plugin, os.path.join(home, "wave.dll"))
+        status, out, err = self.host("plugin", plugin=False,
+                                     program=os.path.join(home, "wavehost.exe"))
+        self.assertEqual(status, 0, err)
+        # A copy into such a folder, whose path the plug-in does not take: refused, and no
+        # file is left behind.
+        src = self.write("src.wav", wf.riff(wf.fmt(1, 8000, 16), wf.data(wf.frames16(2, 1))))
+        status, _, err = self.host("copy", src, os.path.join(inner, "out.wav"))
+        self.assertEqual(status, 1, err)
+        self.assertIn("cannot create", err)
+        self.assertEqual(sorted(os.listdir(home)), ["wave.dll", "wavehost.exe"])
 
 
 def main():

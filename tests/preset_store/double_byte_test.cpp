@@ -2,6 +2,7 @@
 // registry, under Wine the code page the run chose): trail bytes with the value of "\", "[",
 // "|" or a letter are parts of their characters in paths, section lines, file names and names.
 #include "double_byte.h"
+#include "memory_registry.h"
 #include "preset_catalog.h"
 #include "scratch_registry.h"
 #include "test_store.h"
@@ -84,14 +85,147 @@ TEST_F(DoubleByteStoreTest, FileNamePartsAndNamesKeepTheirCharacters) {
         EXPECT_EQ(name, FileNamePart(name));
     EXPECT_EQ(std::string("_") + t->pipeTrail + "_",
               FileNamePart(std::string("|") + t->pipeTrail + "\\"));
-    // A lead byte takes no "/" or control byte as its trail byte.
+    // A lead byte takes no "/" or control byte as its trail byte; without its trail byte it
+    // has no form and would take the "_" after it as one, so it becomes "_" too.
     const std::string lead(1, t->backslashTrail[0]);
-    EXPECT_EQ(lead + "_" + lead + "_", FileNamePart(lead + "/" + lead + "\n"));
+    EXPECT_EQ("____", FileNamePart(lead + "/" + lead + "\n"));
+    // A folder whose last character ends in a trail byte 0x5C still gets its separator.
+    const std::string folder = std::string("Q:\\") + t->backslashTrail;
+    EXPECT_EQ(folder + "\\Fx - P.kvp", store.OutputName(folder.c_str(), "Fx", "P"));
     EXPECT_FALSE(SameName(t->upperTrail, t->lowerTrail));
     EXPECT_TRUE(SameName(std::string("Ab") + t->lowerTrail, std::string("aB") + t->lowerTrail));
     EXPECT_EQ(
         std::string("Z:\\f\\") + t->backslashTrail,
         ParentPath(std::string("Z:\\f\\") + t->backslashTrail + "\\" + t->otherBackslashTrail));
 }
+
+// Names longer than 259 bytes: 200 double-byte characters (400 bytes; paths still short
+// enough for Wine's registry). A preset after such a name is listed, backed up and deleted;
+// the export walks into such a subkey and past it.
+TEST_F(DoubleByteStoreTest, NamesOfUpTo510BytesAreListedExportedAndDeleted) {
+    DOUBLE_BYTE_ONLY(codePage);
+    std::string longName;
+    for (int i = 0; i < 200; ++i)
+        longName += t->plain;
+    for (const std::string& preset : {std::string("A"), longName, std::string("Z")})
+        SetDwordValue(PresetKeyPath("Fx", preset), "Mix", 1);
+    std::vector<std::string> names;
+    std::vector<std::string> passedOver;
+    ASSERT_TRUE(ListKeyNames(EffectKeyPath("Fx"), names, &passedOver));
+    EXPECT_EQ((std::vector<std::string>{"A", "Z", longName}), names);
+    EXPECT_TRUE(passedOver.empty());
+
+    const std::string key = PresetKeyPath("Fx", "A");
+    SetDwordValue(key + "\\" + longName, "Inner", 2);
+    SetDwordValue(key + "\\" + longName + "\\Deep", "Deeper", 3);
+    SetDwordValue(key + "\\Later", "After", 4);
+    const Snapshot before = TakeSnapshot(key);
+    const StoreReport exported = store.ExportPreset("Fx", "A", file.c_str());
+    EXPECT_TRUE(exported.Complete());
+    EXPECT_NE(std::string::npos, ReadFileBytes(file).find("[" + longName + "]"));
+    EXPECT_TRUE(store.DeletePreset("Fx", "A"));
+    EXPECT_FALSE(KeyExists(key));
+    EXPECT_TRUE(store.ImportPresetFile(file.c_str()).Complete());
+    EXPECT_EQ(before, TakeSnapshot(key));
+    EXPECT_TRUE(store.DeletePreset("Fx", longName.c_str()));
+    EXPECT_EQ((std::vector<std::string>{"A", "Z"}), Subkeys(EffectKeyPath("Fx")));
+}
+
+// A file written under code page 1252 whose preset name "Caf\xE9" ends in what is a lead
+// byte here: nothing is stored, and nothing lands elsewhere. Sections whose names lack a form
+// leave their values out, and the values after them land where the file puts them.
+TEST_F(DoubleByteStoreTest, NamesFromAnotherCodePageInAFileNeverScatterAPreset) {
+    DOUBLE_BYTE_ONLY(codePage);
+    WriteFileBytes(file,
+                   TextLines({"KELVIDROMEPRESET2.0", "Fx", "Caf\xE9", "Top - 1", "[Sub]",
+                              "Inner - 2", "[..]", "After - 3", "[Other]", "Deep - 4", "[..]"}));
+    const StoreReport refused = store.ImportPresetFile(file.c_str());
+    EXPECT_EQ(StoreReport::FileState::kNameWithoutForm, refused.file);
+    EXPECT_TRUE(Subkeys(kEffectsRoot).empty());
+
+    WriteFileBytes(file, TextLines({"KELVIDROMEPRESET2.0", "Fx", "P", "Top - 1", "[\xE9 x]",
+                                    "Lost - 2", "[Inner]", "Lost - 3", "[..]", "[..]", "After - 4",
+                                    "[Sub]", "Inner - 5", "[..]", "Caf\xE9 - 6"}));
+    const StoreReport report = store.ImportPresetFile(file.c_str());
+    EXPECT_EQ(StoreReport::FileState::kDone, report.file);
+    ASSERT_EQ(2u, report.problems.size());
+    EXPECT_EQ("has a section whose name this code page cannot show; its values are left out",
+              report.problems[0].problem);
+    const std::string key = PresetKeyPath("Fx", "P");
+    const Snapshot stored = TakeSnapshot(kEffectsRoot);
+    EXPECT_EQ((Snapshot{{key, {{"Top", {REG_DWORD, Dword(1)}}, {"After", {REG_DWORD, Dword(4)}}}},
+                        {key + "\\Sub", {{"Inner", {REG_DWORD, Dword(5)}}}}}),
+              stored);
+
+    // Version 1.0: up to the next section.
+    WriteFileBytes(file, TextLines({"KELVIDROMEPRESET1.0", "Fx", "V1", "[Caf\xE9 ]", "Lost - 1",
+                                    "[Main]", "Gain - 2"}));
+    EXPECT_EQ(1u, store.ImportPresetFile(file.c_str()).problems.size());
+    EXPECT_EQ(std::vector<std::string>{"Main"}, Subkeys(PresetKeyPath("Fx", "V1")));
+}
+
+// A line longer than the earlier readers' pieces of 1999 bytes, whose 1999th byte is a lead
+// byte with the trail byte "[": read whole, it is one value, and the values after it land in
+// the preset.
+TEST_F(DoubleByteStoreTest, ALongLineIsReadWholeAndNeverCutBetweenALeadAndItsTrailByte) {
+    DOUBLE_BYTE_ONLY(codePage);
+    std::string text;
+    for (int i = 0; i < 1000; ++i)
+        text += t->bracketTrail;
+    WriteFileBytes(file,
+                   TextLines({"KELVIDROMEPRESET2.0", "Fx", "P", "%Sx - " + text, "After - 1"}));
+    EXPECT_TRUE(store.ImportPresetFile(file.c_str()).Complete());
+    const std::string key = PresetKeyPath("Fx", "P");
+    EXPECT_EQ((Snapshot{{key,
+                         {{"Sx", {REG_SZ, text + std::string(1, '\0')}},
+                          {"After", {REG_DWORD, Dword(1)}}}}}),
+              TakeSnapshot(kEffectsRoot));
+}
+
+#ifndef _WIN32
+// The Windows 95 family keeps key names as bytes, so names made under code page 1252 are met
+// by a listing under 932 (natively: the in-process registry, names made before the lead-byte
+// test is set), and so are names longer than a buffer of 255 double-byte characters (a
+// registry that takes longer names). Each is passed over with a report; nothing ends a walk.
+TEST_F(DoubleByteStoreTest, NamesWithoutAFormOrTooLongArePassedOverWithAReport) {
+    DOUBLE_BYTE_ONLY(codePage);
+    registry_test::SetKeyNameLimit(1000);
+    std::string tooLong;
+    for (int i = 0; i < 300; ++i)
+        tooLong += t->plain;
+    SetSystemLeadByteTest(nullptr);
+    for (const std::string& preset :
+         {std::string("A"), std::string("Caf\xE9"), tooLong, std::string("Z")})
+        SetDwordValue(PresetKeyPath("Fx", preset), "Mix", 1);
+    const std::string key = PresetKeyPath("Fx", "A");
+    SetDwordValue(key + "\\Caf\xE9\\Sub", "Lost", 1);
+    SetDwordValue(key + "\\" + tooLong, "Lost", 2);
+    SetDwordValue(key + "\\Later", "After", 3);
+    SetDwordValue(key + "\\Later\\" + tooLong, "Lost", 4);
+    SetSystemLeadByteTest(double_byte::Lead932);
+
+    std::vector<std::string> names;
+    std::vector<std::string> passedOver;
+    ListKeyNames(EffectKeyPath("Fx"), names, &passedOver);
+    EXPECT_EQ((std::vector<std::string>{"A", "Z"}), names);
+    EXPECT_EQ(2u, passedOver.size());
+
+    const StoreReport exported = store.ExportPreset("Fx", "A", file.c_str());
+    EXPECT_EQ(StoreReport::FileState::kDone, exported.file);
+    EXPECT_EQ(3u, exported.problems.size());
+    EXPECT_EQ(TextLines({"KELVIDROMEPRESET2.0", "Fx", "A", "Mix - 1", "[Later]", "After - 3",
+                         "[..]", "Mix - 1"}),
+              ReadFileBytes(file));
+    EXPECT_EQ(StoreReport::FileState::kNameWithoutForm,
+              store.ExportPreset("Fx", "Caf\xE9", file.c_str()).file);
+    EXPECT_EQ("Fx - Caf_.kvp", FileNamePart("Fx") + " - " + FileNamePart("Caf\xE9") + ".kvp");
+
+    // What cannot be named stays, with its parents; everything else goes.
+    EXPECT_EQ(DeleteResult::kNotDeleted, store.RemovePreset("Fx", "A"));
+    EXPECT_EQ((std::vector<std::string>{"Later", tooLong}), Subkeys(key));
+    EXPECT_EQ(std::vector<std::string>{tooLong}, Subkeys(key + "\\Later"));
+    EXPECT_EQ(DeleteResult::kNoSuchPreset, store.RemovePreset("Fx", "Gone"));
+}
+#endif
 
 } // namespace

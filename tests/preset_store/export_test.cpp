@@ -240,6 +240,9 @@ TEST_F(ExportTest, OutputNameIsPlainUntilThatFileExists) {
     EXPECT_EQ(nullptr, store.m_presetFile);
     // The folder browser gives a drive's root with its separator.
     EXPECT_EQ("Q:\\Reverb - Hall.kvp", store.OutputName("Q:\\", "Reverb", "Hall"));
+    // So does a folder given with its last separator, as a user types one.
+    EXPECT_EQ("Q:\\Backup\\Reverb - Hall.kvp", store.OutputName("Q:\\Backup\\", "Reverb", "Hall"));
+    EXPECT_EQ("Q:\\Backup/Reverb - Hall.kvp", store.OutputName("Q:\\Backup/", "Reverb", "Hall"));
     WriteFileBytes(plain, "x");
     // The local time read before and after, field by field: day, month, year, hour, minute.
     auto name = [&](std::time_t when) {

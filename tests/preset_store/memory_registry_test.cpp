@@ -60,7 +60,8 @@ TEST_F(MemoryRegistryTest, DeletionOfAnEmptyNameIsRefused) {
 // gets: the access masks, the key class and the buffer lengths, reset before every call.
 TEST_F(MemoryRegistryTest, EveryCallCarriesTheAccessClassAndBufferSizesTheStoreReliesOn) {
     const std::string openRoot = "RegOpenKeyExA HKCU access=f003f";
-    const std::string listKeys = "RegEnumKeyExA name=260 class=260 time=yes";
+    // Key names of 255 double-byte characters fit.
+    const std::string listKeys = "RegEnumKeyExA name=511 class=260 time=yes";
     const std::string file = ScratchFolder("calls") + "/out.kvp";
     SetDwordValue(kHall + "\\A\\B", "v", 1);
     SetDwordValue(kHall + "\\C", "v", 1);
@@ -98,7 +99,7 @@ TEST_F(MemoryRegistryTest, EveryCallCarriesTheAccessClassAndBufferSizesTheStoreR
         {"deletion with its fall-back",
          [&] { store.DeletePreset("Reverb", "Hall"); },
          {openRoot, "RegDeleteKeyA key", "RegOpenKeyExA key access=2001f",
-          "RegEnumKeyExA name=256 class=none time=yes"}},
+          "RegEnumKeyExA name=511 class=none time=yes"}},
     };
     for (const Case& c : cases) {
         registry_test::TakeCalls();

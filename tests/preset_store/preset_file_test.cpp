@@ -37,14 +37,16 @@ TEST(PresetFileTest, LinesReadAsATextModeStreamGivesThemButPast1A) {
     EXPECT_EQ((Lines{"a", "\x1a", "b"}), LinesOf("a\r\n\x1a\r\nb"));
     EXPECT_EQ((Lines{"a\x1a"}), LinesOf("a\x1a"));
     EXPECT_EQ((Lines{"a", "\x1a\x1a"}), LinesOf("a\r\n\x1a\x1a"));
-    // 1999 characters at a time; a line end that fits counts as one of them.
+    // Whole, whatever its length: the earlier readers' pieces of 1999 characters cut none.
     const std::string long1998(1998, 'a');
     EXPECT_EQ((Lines{long1998}), LinesOf(long1998 + "\r\n"));
     const std::string long2000(2000, 'b');
-    EXPECT_EQ((Lines{long2000.substr(0, 1999), "b"}), LinesOf(long2000 + "\r\n"));
-    EXPECT_EQ((Lines{long2000.substr(0, 1999), "b", "c"}), LinesOf(long2000 + "\r\nc"));
-    EXPECT_EQ((Lines{long2000.substr(0, 1999), ""}), LinesOf(long2000.substr(0, 1999) + "\r\n"));
-    EXPECT_EQ((Lines{long1998 + "\r", "x"}), LinesOf(long1998 + "\rx"));
+    EXPECT_EQ((Lines{long2000}), LinesOf(long2000 + "\r\n"));
+    EXPECT_EQ((Lines{long2000, "c"}), LinesOf(long2000 + "\r\nc"));
+    EXPECT_EQ((Lines{long2000.substr(0, 1999)}), LinesOf(long2000.substr(0, 1999) + "\r\n"));
+    EXPECT_EQ((Lines{long1998 + "\rx"}), LinesOf(long1998 + "\rx"));
+    const std::string long70000(70000, 'd');
+    EXPECT_EQ((Lines{long70000, "e"}), LinesOf(long70000 + "\r\ne"));
     EXPECT_EQ((Lines{"a", "c"}), LinesOf(std::string("a\0b\nc\n", 6)));
 }
 

@@ -318,6 +318,148 @@ TEST_F(CommandsTest, DoubleByteFolderAndPresetNames) {
     EXPECT_FALSE(PresetExists("Fx", t.otherBackslashTrail));
 }
 
+// After a command that could not do everything, one box names each file and preset it left
+// undone, with the reason; a command that did everything shows nothing.
+constexpr UINT kWarning = MB_OK | MB_ICONWARNING;
+
+TEST_F(CommandsTest, LoadNamesTheFilesItCouldNotReadAndIsQuietOtherwise) {
+    AddPreset("Reverb", "Hall", 7);
+    ScratchFolder folder;
+    {
+        class Writer : public PresetStore {
+        } writer;
+        writer.ExportPreset("Reverb", "Hall", (folder.path() + "\\good.kvp").c_str());
+    }
+    folder.Write("notes.txt", "shopping list\r\n");
+    WipeEffects();
+    Open();
+    m_pickers.filesChosen = folder.path() + std::string("\0good.kvp\0notes.txt\0gone.kvp\0\0", 30);
+    Click(IDC_LOAD);
+    EXPECT_TRUE(PresetExists("Reverb", "Hall"));
+    EXPECT_EQ(Effects(), (Names{"Reverb"}));
+    EXPECT_EQ(m_pickers.warnCalls, 1);
+    EXPECT_EQ(m_pickers.warnStyle, kWarning);
+    EXPECT_EQ(m_pickers.warnText, "Not everything was loaded:\n\n" + folder.path() +
+                                      "\\notes.txt: not a preset file\n" + folder.path() +
+                                      "\\gone.kvp: cannot read the file");
+
+    m_pickers.filesChosen = folder.path() + std::string("\\good.kvp\0\0", 11);
+    Click(IDC_LOAD);
+    EXPECT_EQ(m_pickers.warnCalls, 1);
+}
+
+// A folder where a preset's file should go: the file cannot be written, as in a folder that
+// refuses it.
+void FolderInTheWay(const ScratchFolder& folder, const std::string& name) {
+    EXPECT_TRUE(::CreateDirectoryA((folder.path() + "\\" + name).c_str(), nullptr));
+}
+
+TEST_F(CommandsTest, SaveToNamesThePresetsItCouldNotWriteAndIsQuietOtherwise) {
+    AddPreset("Reverb", "Hall");
+    AddPreset("Reverb", "Room");
+    ScratchFolder folder;
+    FolderInTheWay(folder, "Reverb - Room.kvp");
+    m_pickers.folder = folder.path();
+    Open();
+    SelectEffect("Reverb");
+    SelectPresets({"Hall", "Room"});
+    Click(IDC_SAVE_TO);
+    EXPECT_EQ(folder.Files(), (Names{"Reverb - Hall.kvp"}));
+    EXPECT_EQ(m_pickers.warnCalls, 1);
+    EXPECT_EQ(m_pickers.warnStyle, kWarning);
+    EXPECT_EQ(m_pickers.warnText, "Not everything was saved:\n\n" + folder.path() +
+                                      "\\Reverb - Room.kvp: cannot write the file");
+
+    SelectPresets({"Hall"});
+    Click(IDC_SAVE_TO);
+    EXPECT_EQ(folder.Files().size(), 2u);
+    EXPECT_EQ(m_pickers.warnCalls, 1);
+}
+
+// Twelve presets that cannot be written: ten are named, "and 2 more" counts the rest.
+TEST_F(CommandsTest, BackupAllNamesWhatItCouldNotWriteUpToTenAndCountsTheRest) {
+    AddPreset("Echo", "Slap");
+    ScratchFolder folder;
+    m_pickers.folder = folder.path();
+    Open();
+    Click(IDC_BACKUP_ALL);
+    EXPECT_EQ(folder.Files(), (Names{"Echo - Slap.kvp"}));
+    EXPECT_EQ(m_pickers.warnCalls, 0);
+
+    Destroy();
+    for (char last = 'a'; last < 'a' + 12; ++last) {
+        AddPreset("Reverb", std::string("p") + last);
+        FolderInTheWay(folder, std::string("Reverb - p") + last + ".kvp");
+    }
+    Open();
+    Click(IDC_BACKUP_ALL);
+    EXPECT_EQ(m_pickers.warnCalls, 1);
+    EXPECT_EQ(m_pickers.warnStyle, kWarning);
+    const std::string& text = m_pickers.warnText;
+    EXPECT_EQ(0u, text.rfind("Not everything was backed up:\n\n" + folder.path() +
+                                 "\\Reverb - pa.kvp: cannot write the file\n",
+                             0))
+        << text;
+    EXPECT_NE(std::string::npos, text.find("\\Reverb - pj.kvp: cannot write the file\nand 2 more"))
+        << text;
+    EXPECT_EQ(std::string::npos, text.find("pk")) << text;
+}
+
+// A preset that another program deleted meanwhile leaves the list and is named; one that
+// cannot be deleted (a subkey whose name this code page cannot show: the system lists it as
+// one that does not exist) stays in the list and in the store, and is named too.
+TEST_F(CommandsTest, DeleteNamesThePresetsItDidNotDeleteAndKeepsThoseLeftInTheList) {
+    for (const char* preset : {"A", "B", "C", "D"})
+        AddPreset("Reverb", preset);
+    HKEY c = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS,
+              ::RegOpenKeyExA(HKEY_CURRENT_USER, PresetKeyPath("Reverb", "C").c_str(), 0,
+                              KEY_ALL_ACCESS, &c));
+    HKEY foreign = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExW(c, L"\xD55C\xAE00", 0, nullptr, 0, KEY_ALL_ACCESS,
+                                               nullptr, &foreign, nullptr));
+    ::RegCloseKey(foreign);
+    ::RegCloseKey(c);
+    Open();
+    SelectEffect("Reverb");
+    SelectPresets({"A"});
+    Click(IDC_DELETE);
+    EXPECT_EQ(m_pickers.warnCalls, 0);
+    EXPECT_EQ(Presets(), (Names{"B", "C", "D"}));
+
+    SelectPresets({"B", "C", "D"});
+    test_support::WipeKey(PresetKeyPath("Reverb", "B"));
+    Click(IDC_DELETE);
+    EXPECT_EQ(m_pickers.warnCalls, 1);
+    EXPECT_EQ(m_pickers.warnStyle, kWarning);
+    EXPECT_EQ(m_pickers.warnText, "Not everything was deleted:\n\nReverb\\B: no such preset\n"
+                                  "Reverb\\C: could not be deleted completely");
+    EXPECT_EQ(Presets(), (Names{"C"}));
+    EXPECT_TRUE(SelectedIndexes(Item(IDC_PRESET_LIST)).empty());
+    EXPECT_FALSE(Enabled(IDC_DELETE));
+    EXPECT_EQ(RegistrySubkeys(EffectKeyPath("Reverb")), (Names{"C"}));
+}
+
+// Under a double-byte code page: a preset after one whose name is longer than 259 bytes is
+// listed, and both are deleted.
+TEST_F(CommandsTest, DoubleByteNamesLongerThan259BytesAreListedAndDeleted) {
+    double_byte::SystemCodePage codePage;
+    DOUBLE_BYTE_ONLY(codePage);
+    std::string longName;
+    for (int i = 0; i < 200; ++i)
+        longName += codePage.texts().plain;
+    for (const std::string& preset : {std::string("A"), longName, std::string("Z")})
+        AddPreset("Fx", preset);
+    Open();
+    SelectEffect("Fx");
+    EXPECT_EQ(Presets().size(), 3u);
+    SelectPresets({"A", longName});
+    Click(IDC_DELETE);
+    EXPECT_EQ(m_pickers.warnCalls, 0);
+    EXPECT_EQ(Presets(), (Names{"Z"}));
+    EXPECT_EQ(RegistrySubkeys(EffectKeyPath("Fx")), (Names{"Z"}));
+}
+
 // The caption of the system's confirmation box: the application's name, which without an
 // application object is the program file's name without its extension.
 constexpr const char* kBoxCaption = "preset_ui_gui_tests";

@@ -38,6 +38,12 @@ bool ScriptedPickers::ChooseFolder(HWND owner, const char* title, UINT flags, ch
     return true;
 }
 
+void ScriptedPickers::Warn(const char* text, UINT style) {
+    ++warnCalls;
+    warnText = text;
+    warnStyle = style;
+}
+
 void WipeEffects() {
     test_support::WipeKey(kEffectsRoot);
 }

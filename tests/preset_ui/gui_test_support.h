@@ -21,6 +21,7 @@ public:
     int Confirm(const char* text, UINT style) override;
     INT_PTR ChooseFiles(FileOpenDialog& dialog) override;
     bool ChooseFolder(HWND owner, const char* title, UINT flags, char* folder) override;
+    void Warn(const char* text, UINT style) override;
 
     int confirmAnswer = IDYES;
     int confirmCalls = 0;
@@ -42,6 +43,10 @@ public:
     std::string folderTitle;
     UINT folderFlags = 0;
     HWND folderOwner = nullptr;
+
+    int warnCalls = 0;
+    std::string warnText; // the last one
+    UINT warnStyle = 0;
 };
 
 // Registry helpers on the effects root and the settings key below HKEY_CURRENT_USER.

@@ -201,6 +201,51 @@ void PressKey(HWND target, WPARAM key) {
     ::PostMessageA(target, WM_KEYUP, key, 0xC0000001);
 }
 
+// The application's message box (its caption is the application's name), once it shows and
+// is not the window given.
+HWND WaitForBox(HWND other) {
+    HWND box = nullptr;
+    WaitUntil([&box, other] {
+        box = ::FindWindowA(nullptr, "Trellisan");
+        return box != nullptr && box != other && ::IsWindowVisible(box);
+    });
+    return box != nullptr && box != other && ::IsWindowVisible(box) ? box : nullptr;
+}
+
+// Whether a message box of the application shows a moment after the last one closed.
+bool VisibleBox() {
+    ::Sleep(300);
+    HWND box = ::FindWindowA(nullptr, "Trellisan");
+    return box != nullptr && ::IsWindowVisible(box);
+}
+
+BOOL CALLBACK AddChildText(HWND child, LPARAM texts) {
+    char text[4096] = {0};
+    ::GetWindowTextA(child, text, sizeof text);
+    *reinterpret_cast<std::string*>(texts) += std::string(text) + "\n";
+    return TRUE;
+}
+
+// The texts of a window's children, one a line.
+std::string BoxText(HWND box) {
+    std::string texts;
+    if (box != nullptr)
+        ::EnumChildWindows(box, AddChildText, reinterpret_cast<LPARAM>(&texts));
+    return texts;
+}
+
+BOOL CALLBACK FindIcon(HWND child, LPARAM found) {
+    if (::SendMessageA(child, STM_GETICON, 0, 0) != 0)
+        *reinterpret_cast<bool*>(found) = true;
+    return TRUE;
+}
+
+bool ShowsAnIcon(HWND box) {
+    bool found = false;
+    ::EnumChildWindows(box, FindIcon, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
 int Drive(const std::string& program, const std::string& shot) {
     CheckProgramFile(program);
     Wipe("Effects");
@@ -285,6 +330,31 @@ int Drive(const std::string& program, const std::string& shot) {
     PressKey(focus, VK_TAB);
     HWND next = FocusOf(process);
     Check(next != nullptr && next != focus, "Tab moves the focus on");
+    Check(!VisibleBox(), "a Delete that did everything shows nothing after it");
+
+    // A preset that another program deletes meanwhile: one warning box, owned by the main
+    // window, with an OK button and the warning icon, names it.
+    ::SendMessageA(presets, LB_SETSEL, TRUE, 0);
+    ::SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_PRESET_LIST, LBN_SELCHANGE),
+                   reinterpret_cast<LPARAM>(presets));
+    test_support::WipeKey(SubkeyPath(kEffectsRoot, "Reverb\\Room"));
+    ::PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_DELETE, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(deleteButton));
+    HWND question = WaitForBox(nullptr);
+    Check(question != nullptr && ::GetDlgItem(question, IDYES) != nullptr, "Delete asks first");
+    ::PostMessageA(question, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED), 0);
+    HWND warning = WaitForBox(question);
+    const std::string said = BoxText(warning);
+    Check(warning != nullptr && ::GetWindow(warning, GW_OWNER) == window &&
+              ::GetDlgItem(warning, IDOK) != nullptr && ::GetDlgItem(warning, IDYES) == nullptr &&
+              ShowsAnIcon(warning),
+          "a warning box with OK and an icon, owned by the main window, follows");
+    Check(said.find("Reverb\\Room: no such preset") != std::string::npos,
+          "it names the preset and why: \"" + said + "\"");
+    ::PostMessageA(warning, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    WaitUntil([warning] { return !::IsWindow(warning); });
+    Check(!::IsWindow(warning) && ::SendMessageA(presets, LB_GETCOUNT, 0, 0) == 0,
+          "OK closes it; the preset is gone from the list");
 
     WINDOWPLACEMENT placement = {};
     placement.length = sizeof placement;

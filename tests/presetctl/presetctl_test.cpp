@@ -401,6 +401,15 @@ TEST_F(PresetctlTest, SaveAndBackupNameFilesLikeTheDialog) {
     EXPECT_EQ(3u, static_cast<size_t>(std::count(nowhere.err.begin(), nowhere.err.end(), '\n')));
 }
 
+// A folder typed with its last separator gets no second one.
+TEST_F(PresetctlTest, AFolderEndingInASeparatorGetsNoSecondOne) {
+    ImportExamples();
+    // Unquoted: a "\\" before a closing quote would make the quote part of the argument.
+    const Result saved = RunLine(" save " + folder + "\\ Echo Slapback");
+    EXPECT_EQ(0u, saved.status) << saved.err;
+    EXPECT_EQ(folder + "\\Echo - Slapback.kvp\r\n", saved.out);
+}
+
 // Under a double-byte code page (the run's own prefixes for 932 and 950): names and texts whose
 // trail bytes have the value of "\", "[", "|" or a letter.
 class DoubleBytePresetctlTest : public PresetctlTest {
@@ -525,6 +534,88 @@ TEST_F(DoubleBytePresetctlTest, KeysOfAnotherCodePageAndEndlessFilesEnd) {
     EXPECT_EQ(1u, imported.status);
     EXPECT_NE(std::string::npos, imported.err.find("more than 200 levels")) << imported.err;
     EXPECT_LT(imported.err.size(), 200000u);
+}
+
+// A file written under code page 1252 whose preset name "Caf\xE9" ends in what is a lead
+// byte here: nothing is stored anywhere, and presetctl says why. In a file whose names are
+// whole, a section so named leaves its values out, and the values after it land in the keys
+// the file puts them in.
+TEST_F(DoubleBytePresetctlTest, AFileFromAnotherCodePageNeverScattersAPreset) {
+    DOUBLE_BYTE_ONLY(codePage);
+    const std::string file = folder + "\\cafe.kvp";
+    WriteFileBytes(file,
+                   TextLines({"KELVIDROMEPRESET2.0", "Fx", "Caf\xE9", "Top - 1", "[Sub]",
+                              "Inner - 2", "[..]", "After - 3", "[Other]", "Deep - 4", "[..]"}));
+    const Result refused = Run({"import", file});
+    EXPECT_EQ(1u, refused.status);
+    EXPECT_EQ("presetctl: " + file +
+                  ": names an effect or preset that this code page cannot show; nothing stored\r\n",
+              refused.err);
+    EXPECT_TRUE(TakeSnapshot(kEffectsRoot).empty());
+    EXPECT_TRUE(Subkeys(kEffectsRoot).empty());
+
+    WriteFileBytes(
+        file, TextLines({"KELVIDROMEPRESET2.0", "Fx", "P", "Top - 1", "[Caf\xE9 x]", "Lost - 2",
+                         "[..]", "After - 3", "[Other]", "Deep - 4", "[..]", "Caf\xE9 - 5"}));
+    const Result imported = Run({"import", file});
+    EXPECT_EQ(1u, imported.status);
+    const std::string key = PresetKeyPath("Fx", "P");
+    EXPECT_EQ("presetctl: " + file + ": " + key +
+                  ": has a section whose name this code page cannot show; its values are left "
+                  "out\r\npresetctl: " +
+                  file + ": " + key +
+                  ": value \"Caf\xE9\" has a name this code page cannot show and is left "
+                  "out\r\n",
+              imported.err);
+    EXPECT_EQ((Snapshot{{key, {{"Top", {REG_DWORD, Dword(1)}}, {"After", {REG_DWORD, Dword(3)}}}},
+                        {key + "\\Other", {{"Deep", {REG_DWORD, Dword(4)}}}}}),
+              TakeSnapshot(kEffectsRoot));
+}
+
+// Names of 150 double-byte characters, 300 bytes: a preset after such a name is listed, backed
+// up and deleted; a preset with such a subkey is exported and deleted whole. A line longer
+// than 1999 bytes whose 1999th byte is a lead byte before a trail byte "[" is read whole.
+TEST_F(DoubleBytePresetctlTest, NamesLongerThan259BytesAndLinesLongerThan1999Bytes) {
+    DOUBLE_BYTE_ONLY(codePage);
+    std::string longName;
+    for (int i = 0; i < 150; ++i)
+        longName += t->plain;
+    for (const std::string& preset : {std::string("A"), longName, std::string("Z")})
+        SetDwordValue(PresetKeyPath("Fx", preset), "Mix", 1);
+    SetDwordValue(PresetKeyPath("Fx", "A") + "\\" + longName, "Inner", 2);
+    SetDwordValue(PresetKeyPath("Fx", "A") + "\\Later", "After", 3);
+    const Snapshot before = TakeSnapshot(PresetKeyPath("Fx", "A"));
+
+    const Result listed = Run({"list", "Fx"});
+    EXPECT_EQ(0u, listed.status) << listed.err;
+    EXPECT_EQ("A\r\nZ\r\n" + longName + "\r\n", listed.out);
+    const std::string backup = ScratchFolder("presetctl_long");
+    const Result all = Run({"backup", backup});
+    EXPECT_EQ(0u, all.status) << all.err;
+    EXPECT_EQ(3, std::count(all.out.begin(), all.out.end(), '\n')) << all.out;
+    const std::string file = backup + "\\Fx - A.kvp";
+    EXPECT_NE(std::string::npos, ReadFileBytes(file).find("[" + longName + "]\r\nInner - 2"));
+    const Result deleted = Run({"delete", "Fx", "A", longName});
+    EXPECT_EQ(0u, deleted.status) << deleted.err;
+    EXPECT_EQ(std::vector<std::string>{"Z"}, Subkeys(EffectKeyPath("Fx")));
+    const Result restored = Run({"import", file});
+    EXPECT_EQ(0u, restored.status) << restored.err;
+    EXPECT_EQ(before, TakeSnapshot(PresetKeyPath("Fx", "A")));
+
+    std::string text;
+    for (int i = 0; i < 1000; ++i)
+        text += t->bracketTrail;
+    const std::string lines = folder + "\\long.kvp";
+    WriteFileBytes(lines,
+                   TextLines({"KELVIDROMEPRESET2.0", "Fx", "L", "%Sx - " + text, "After - 1"}));
+    const Result read = Run({"import", lines});
+    EXPECT_EQ(0u, read.status) << read.err;
+    const std::string key = PresetKeyPath("Fx", "L");
+    EXPECT_EQ((Snapshot{{key,
+                         {{"Sx", {REG_SZ, text + std::string(1, '\0')}},
+                          {"After", {REG_DWORD, Dword(1)}}}}}),
+              TakeSnapshot(key));
+    EXPECT_EQ(std::vector<std::string>{}, Subkeys(key));
 }
 
 } // namespace

@@ -16,7 +16,9 @@ namespace {
 // Room for any value name and data a registry may hold.
 constexpr size_t kAnyValueNameChars = 16384;
 constexpr size_t kAnyValueBytes = 70000;
-constexpr size_t kAnyKeyNameChars = 256;
+// Key names of 255 double-byte characters, and the longer ones the in-process registry can be
+// given.
+constexpr size_t kAnyKeyNameChars = 2048;
 
 [[noreturn]] void PrintAndExit(const char* file, int line, const std::string& what) {
     std::fprintf(stderr, "%s:%d: setup failed: %s\n", file, line, what.c_str());

@@ -403,4 +403,19 @@ TEST(Writer, OutputReadsBackWithEverything) {
     r->CloseFile(1);
 }
 
+#ifndef _WIN32
+// A disk that takes nothing (Linux's /dev/full): the header is not written, and WriteHeader
+// says so; under Wine, wavehost's copy onto a full disk tests the same.
+TEST(Writer, AHeaderThatDoesNotReachTheFileIsAFailure) {
+    PluginPtr plugin = NewPlugin();
+    ASSERT_TRUE(plugin->OpenFile("/dev/full", 0));
+    plugin->info.channels = 1;
+    plugin->info.bitsPerSample = 16;
+    plugin->info.sampleRate = 8000;
+    plugin->info.frameCount = 1;
+    EXPECT_FALSE(plugin->WriteHeader());
+    plugin->CloseFile(0);
+}
+#endif
+
 } // namespace
