@@ -22,6 +22,9 @@ namespace {
 
 constexpr std::int64_t kMostSamples = 1 << 16; // more than an input of libFuzzer's sizes holds
 constexpr std::uint32_t kPeerMostCues = 2500;  // the peer reads no cue chunk that counts more
+// The peer reads a file's chunks through a buffer it does not grow past 64 KiB, and refuses a
+// file whose chunks besides the data need more; a copy whose chunks take half that is read.
+constexpr std::size_t kPeerHeaderBytes = 32 * 1024;
 
 // One reader's view of a file.
 struct Reading {
@@ -559,10 +562,15 @@ Verdict Judge(const unsigned char* data, std::size_t size, const Departure* with
                                  "host's\n");
     }
 
-    // What the plug-in read, written through its writer, reads the same in the peer.
-    if (kind == Peer::kPcm && plugin.accepted && plugin.channels > 0 && plugin.bits >= 8 &&
-        plugin.bits <= 32 && WriteCopy(copyPath, view)) {
+    // What the plug-in read, written through its writer, reads the same in the peer, where the
+    // peer takes the format at all: up to 1024 channels, a sample rate of 1 to 2^31 - 1 (an int
+    // to it), samples of up to 32 bits.
+    if (kind == Peer::kPcm && plugin.accepted && plugin.channels > 0 && plugin.channels <= 1024 &&
+        plugin.rate > 0 && plugin.rate <= INT32_MAX && plugin.bits >= 8 && plugin.bits <= 32 &&
+        WriteCopy(copyPath, view)) {
         const std::vector<unsigned char> bytes = FileBytes(copyPath);
+        if (bytes.size() - view.frameBytes.size() > kPeerHeaderBytes)
+            return v;
         Reading copy;
         ReadWithPeer(bytes.data(), bytes.size(), copy);
         const unsigned d = CopyDifferences(plugin, copy);
