@@ -95,12 +95,21 @@ void HeaderChunks::InfoTexts(ChunkWriter& out) const {
                               {"IART", m.info.artist, kTextBytes},
                               {"ICMT", m.info.comment, kCommentBytes},
                               {"ICOP", m.info.rightsNotice, kTextBytes}};
+    bool any = false;
+    for (const InfoItem& item : items)
+        any = any || item.text[0] != '\0';
+    if (!any)
+        return;
+    // Inside a list of type INFO, where every reader looks for them.
+    out.Begin("LIST");
+    out.Bytes("INFO", riff::kListTypeBytes);
     for (const InfoItem& item : items) {
         if (item.text[0] == '\0')
             continue;
         out.Header(item.id, ChunkWriter::TextSize(item.text, item.capacity));
         out.Text(item.text, item.capacity);
     }
+    out.End();
 }
 
 void HeaderChunks::Cues(ChunkWriter& out) const {
@@ -120,27 +129,16 @@ void HeaderChunks::Cues(ChunkWriter& out) const {
     }
 }
 
+// Labels, then notes, then the regions' lengths: other readers stop their walk of the list at
+// the first sub-chunk they do not take, which is most often an "ltxt".
 void HeaderChunks::Labels(ChunkWriter& out) const {
     out.Begin("LIST");
     out.Bytes("adtl", riff::kListTypeBytes);
-    std::uint32_t id = 0;
-    for (POSITION pos = m.hostMarkers->GetHeadPosition(); pos != nullptr;) {
-        const void* marker = m.hostMarkers->GetNext(pos);
-        if (marker == nullptr)
-            continue;
-        ++id;
-        if (hm::Type(marker) == kMarkerPlain)
-            continue;
-        unsigned char ltxt[riff::kLtxtFixedBytes] = {};
-        riff::put_u32le(ltxt + riff::kLtxtCueId, id);
-        riff::put_u32le(ltxt + riff::kLtxtSampleLength, SampleLength(marker));
-        out.Header("ltxt", riff::kLtxtFixedBytes);
-        out.Bytes(ltxt, sizeof ltxt);
-    }
     const struct {
         const char* id;
         std::size_t offset;
     } texts[] = {{"labl", host_marker::kLabel}, {"note", host_marker::kNote}};
+    std::uint32_t id;
     for (const auto& kind : texts) {
         id = 0;
         for (POSITION pos = m.hostMarkers->GetHeadPosition(); pos != nullptr;) {
@@ -153,6 +151,20 @@ void HeaderChunks::Labels(ChunkWriter& out) const {
             out.U32(++id);
             out.Text(text, host_marker::kTextBytes);
         }
+    }
+    id = 0;
+    for (POSITION pos = m.hostMarkers->GetHeadPosition(); pos != nullptr;) {
+        const void* marker = m.hostMarkers->GetNext(pos);
+        if (marker == nullptr)
+            continue;
+        ++id;
+        if (hm::Type(marker) == kMarkerPlain)
+            continue;
+        unsigned char ltxt[riff::kLtxtFixedBytes] = {};
+        riff::put_u32le(ltxt + riff::kLtxtCueId, id);
+        riff::put_u32le(ltxt + riff::kLtxtSampleLength, SampleLength(marker));
+        out.Header("ltxt", riff::kLtxtFixedBytes);
+        out.Bytes(ltxt, sizeof ltxt);
     }
     out.End();
 }

@@ -25,7 +25,8 @@ import wavefiles as wf  # noqa: E402
 ARGS = None
 
 # The independent programs the tests call; scripts/deps installs them all.
-TOOLS = ("sox", "ffmpeg", "ffprobe", "sndfile-info", "i686-w64-mingw32-objdump")
+TOOLS = ("sox", "ffmpeg", "ffprobe", "sndfile-info", "sndfile-metadata-get",
+         "i686-w64-mingw32-objdump")
 
 
 def run(cmd, cwd, check=True):
@@ -310,11 +311,10 @@ def expected_rich_copy():
             wf.u32(0 - 100 + 1) + wf.u32(1))
     return wf.riff(
         wf.chunk("fmt ", struct.pack("<HHIIHHH", 1, 2, 8000, 32000, 4, 16, 0)),
-        wf.chunk("INAM", b"Title here\0\0"),
-        wf.chunk("IART", b"Artist\0\0"),
-        wf.chunk("ICMT", b"A comment\0"),
+        wf.chunk("LIST", b"INFO" + wf.chunk("INAM", b"Title here\0\0") +
+                 wf.chunk("IART", b"Artist\0\0") + wf.chunk("ICMT", b"A comment\0")),
         wf.chunk("cue ", cue),
-        wf.chunk("LIST", b"adtl" + ltxt + labl + note),
+        wf.chunk("LIST", b"adtl" + labl + note + ltxt),
         wf.chunk("plst", plst),
         wf.data(wf.frames16(40)))
 
@@ -583,9 +583,45 @@ class CopyTest(HostCase):
         self.peers_agree(src, "copy.wav", 2, 16)
         # The layout the writer gives such a file
         chunks = [c[0] for c in wf.chunks_of(out)]
-        self.assertEqual(chunks, ["fmt ", "INAM", "IART", "ICMT", "cue ", "LIST", "plst",
-                                  "data"])
+        self.assertEqual(chunks, ["fmt ", "LIST", "cue ", "LIST", "plst", "data"])
         self.assertEqual(out, expected_rich_copy())
+
+    def test_copies_keep_texts_and_marker_names_in_libsndfile_and_ffprobe(self):
+        # A take with its four texts and three named cue points, the third a region, and the
+        # same with a play list: other programs read every text and name of the copies.
+        texts = wf.adtl(wf.info("INAM", b"Morning take"), wf.info("IART", b"The Band"),
+                        wf.info("ICMT", b"two mics"), wf.info("ICOP", b"(c) 2026"),
+                        list_type=b"INFO")
+        cues = wf.cue([(1, 100), (2, 500), (3, 900)])
+        names = wf.adtl(wf.labl(1, b"Intro"), wf.labl(2, b"Verse"), wf.labl(3, b"Bridge"),
+                        wf.ltxt(3, 50))
+        sources = {
+            "take.wav": wf.riff(wf.fmt(2, 8000, 16), texts, cues, names,
+                                wf.data(wf.frames16(1000))),
+            "take_list.wav": wf.riff(wf.fmt(2, 8000, 16), texts, cues, names,
+                                     wf.plst([(1, 1, 1), (3, 50, 1)]),
+                                     wf.data(wf.frames16(1000))),
+        }
+        for name, wav in sources.items():
+            with self.subTest(name=name):
+                self.copy(self.write(name, wav), "copy_" + name)
+                copy = self.path("copy_" + name)
+                meta = run(["sndfile-metadata-get", "--str-title", "--str-artist",
+                            "--str-comment", "--str-copyright", copy], self.dir).stdout.decode()
+                self.assertEqual(re.findall(r"^(\w+)\s*: (.*)$", meta, re.M),
+                                 [("Name", "Morning take"), ("Artist", "The Band"),
+                                  ("Comment", "two mics"), ("Copyright", "(c) 2026")])
+                info = run(["sndfile-info", copy], self.dir).stdout.decode()
+                self.assertEqual(re.findall(r"labl : (\d+) : (.*)", info),
+                                 [("1", "Intro"), ("2", "Verse"), ("3", "Bridge")])
+                probe = run(["ffprobe", "-v", "error", "-show_chapters", "-show_entries",
+                             "chapter=start:chapter_tags=title:format_tags", "-of",
+                             "default=nw=1", copy], self.dir).stdout.decode().split()
+                self.assertEqual(probe, [
+                    "start=100", "TAG:title=Intro", "start=500", "TAG:title=Verse",
+                    "start=900", "TAG:title=Bridge", "TAG:title=Morning", "take",
+                    "TAG:artist=The", "Band", "TAG:comment=two", "mics", "TAG:copyright=(c)",
+                    "2026"])
 
     def test_texts_at_their_limits_read_back(self):
         src = self.write("texts.wav", text_limits_file())

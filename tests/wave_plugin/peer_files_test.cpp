@@ -159,49 +159,64 @@ TEST(PeerFiles, WrittenFilesDecodeInSoxToTheSamplesGiven) {
     }
 }
 
-// Markers, regions, the play list and the texts that the plug-in writes reach other programs:
-// libsndfile reads the cue points with their positions and labels, ffprobe shows them as
-// chapters with their titles. Both stop reading the label list at its first "ltxt", which the
-// writer puts before the labels when there are regions or play-list markers: there they see
-// the positions only. Neither takes INFO texts from outside a list, where the writer puts them.
-TEST(PeerFiles, WrittenMarkersReadBackInLibsndfileAndFfprobe) {
+// Markers, regions, the play list and the texts that the plug-in writes reach other programs
+// whole: libsndfile reads the cue points with their positions and labels and the four texts,
+// ffprobe shows the cues as chapters with their titles and the texts as the format's tags. An
+// RF64 file (sparse here) shows its texts in both and its chapters in ffprobe; libsndfile reads
+// no cue chunk in RF64.
+TEST(PeerFiles, WrittenTextsAndMarkersReadBackInLibsndfileAndFfprobe) {
     ASSERT_TRUE(Installed({"ffprobe"}));
     struct Mark {
         int type;
         std::uint32_t start, end;
         const char* label;
     };
+    const std::vector<Mark> regions = {
+        {2, 100, 0, "Intro"}, {2, 500, 0, "Verse"}, {3, 600, 899, "Bridge"}};
     const struct Layout {
         const char* name;
         std::vector<Mark> marks;
-        bool playList, texts;
+        bool playList, texts, sixtyFour;
     } layouts[] = {
-        {"markers.wav", {{2, 100, 0, "Verse"}, {2, 640, 0, "Chorus"}}, false, false},
-        {"regions.wav",
-         {{3, 100, 299, "Intro"}, {2, 500, 0, "Hit"}, {3, 600, 999, "Outro"}},
-         false,
+        {"markers.wav", {{2, 100, 0, "Verse"}, {2, 640, 0, "Chorus"}}, false, false, false},
+        {"regions.wav", regions, false, false, false},
+        {"playlist.wav", {{5, 20, 0, "Start"}, {3, 300, 699, "Loop"}}, true, false, false},
+        {"texts.wav", {}, false, true, false},
+        {"all.wav",
+         {{5, 20, 0, "Start"}, {3, 300, 699, "Loop"}, {2, 900, 0, ""}},
+         true,
+         true,
          false},
-        {"playlist.wav", {{5, 20, 0, "Start"}, {3, 300, 699, "Loop"}}, true, true},
+        {"rf64.wav", regions, false, true, true},
     };
+    const char* const texts[] = {"Morning take", "The Band", "two mics", "(c) 2026"};
+    const int textKinds[] = {SF_STR_TITLE, SF_STR_ARTIST, SF_STR_COMMENT, SF_STR_COPYRIGHT};
+    // In the order the writer puts them, which is the order ffprobe lists them in.
+    const char* const tagNames[] = {"title", "artist", "comment", "copyright"};
     TempDir dir;
     for (const Layout& layout : layouts) {
         SCOPED_TRACE(layout.name);
         const std::string path = dir.Path(layout.name);
+        // 16-bit stereo: past 4 GiB of samples for the RF64 file, of which only the last frame
+        // is written.
+        const std::int64_t frames = layout.sixtyFour ? 1100000000 : 1000;
         PluginPtr p = NewPlugin();
         HostSide host;
         ASSERT_TRUE(p->OpenFile(path.c_str(), 0));
         p->info.channels = 2;
         p->info.bitsPerSample = 16;
         p->info.sampleRate = 8000;
-        p->info.frameCount = 1000;
+        p->info.frameCount = frames;
         if (layout.texts) {
-            std::strcpy(p->info.title, "Song");
-            std::strcpy(p->info.artist, "Band");
+            std::strcpy(p->info.title, texts[0]);
+            std::strcpy(p->info.artist, texts[1]);
+            std::strcpy(p->info.comment, texts[2]);
+            std::strcpy(p->info.rightsNotice, texts[3]);
         }
         for (const Mark& mark : layout.marks) {
             unsigned char* m = host.AddMarker(0);
             hm::SetText(m, hm::kLabel, mark.label);
-            hm::SetText(m, hm::kNote, "");
+            hm::SetText(m, hm::kNote, "a note");
             hm::SetStart(m, mark.start);
             hm::SetEnd(m, mark.end);
             hm::SetType(m, mark.type);
@@ -210,37 +225,48 @@ TEST(PeerFiles, WrittenMarkersReadBackInLibsndfileAndFfprobe) {
         }
         p->hostMarkers = &host.markers;
         p->hostPlayList = &host.entries;
-        p->WriteHeader();
+        ASSERT_TRUE(p->WriteHeader());
         Bytes samples(1000 * 4, 0x11);
+        if (layout.sixtyFour) {
+            ASSERT_EQ(0, fseeko64(p->file, std::ftell(p->file) + (frames - 1000) * 4, SEEK_SET));
+        }
         EXPECT_EQ(1000, p->WriteSamples(samples.data(), std::int32_t(samples.size()), 1000));
         p->CloseFile(0);
 
         SF_INFO info = {};
         SNDFILE* sf = sf_open(path.c_str(), SFM_READ, &info);
         ASSERT_NE(nullptr, sf) << sf_strerror(nullptr);
-        EXPECT_EQ(1000, info.frames);
+        EXPECT_EQ(frames, info.frames);
+        for (int i = 0; i < 4; ++i) {
+            const char* got = sf_get_string(sf, textKinds[i]);
+            EXPECT_STREQ(layout.texts ? texts[i] : nullptr, got) << tagNames[i];
+        }
         std::uint32_t count = 0;
         sf_command(sf, SFC_GET_CUE_COUNT, &count, sizeof count);
         SF_CUES cues = {};
-        ASSERT_EQ(layout.marks.size(), count);
-        ASSERT_TRUE(sf_command(sf, SFC_GET_CUE, &cues, sizeof cues));
-        std::ostringstream chapters;
-        bool regions = false;
-        for (const Mark& mark : layout.marks)
-            regions = regions || mark.type != 2;
+        const std::size_t expectedCues = layout.sixtyFour ? 0 : layout.marks.size();
+        ASSERT_EQ(expectedCues, count);
+        if (count > 0) {
+            ASSERT_TRUE(sf_command(sf, SFC_GET_CUE, &cues, sizeof cues));
+        }
         for (std::uint32_t i = 0; i < count; ++i) {
             EXPECT_EQ(i + 1, static_cast<std::uint32_t>(cues.cue_points[i].indx));
             EXPECT_EQ(layout.marks[i].start, cues.cue_points[i].sample_offset);
-            chapters << "start=" << layout.marks[i].start << "\n";
-            if (!regions)
-                chapters << "TAG:title=" << layout.marks[i].label << "\n";
-            EXPECT_STREQ(regions ? "" : layout.marks[i].label, cues.cue_points[i].name);
+            EXPECT_STREQ(layout.marks[i].label, cues.cue_points[i].name);
         }
         sf_close(sf);
 
-        EXPECT_EQ(chapters.str(), Output("ffprobe -v error -show_chapters -show_entries "
-                                         "chapter=start:chapter_tags=title -of default=nw=1 " +
-                                         path));
+        std::ostringstream expected;
+        for (const Mark& mark : layout.marks) {
+            expected << "start=" << mark.start << "\nTAG:title=" << mark.label << "\n";
+        }
+        for (int i = 0; layout.texts && i < 4; ++i)
+            expected << "TAG:" << tagNames[i] << "=" << texts[i] << "\n";
+        EXPECT_EQ(expected.str(),
+                  Output("ffprobe -v error -show_chapters -show_entries "
+                         "chapter=start:chapter_tags=title:format_tags=title,artist,copyright,"
+                         "comment -of default=nw=1 " +
+                         path));
     }
 }
 

@@ -93,8 +93,10 @@ TEST(Writer, InfoTextsInFixedOrderWithPadsAndCuts) {
     w.plugin->WriteHeader();
     Bytes file = w.Finish();
     Bytes expected =
-        Cat({FixedHeader(0, 1, 8000, 8), Chunk("INAM", Bytes{'S', 'o', 'n', 'g', 0, 'p'}),
-             Chunk("IART", Text("Band5")), Chunk("ICOP", Text(std::string(259, 'r'))),
+        Cat({FixedHeader(0, 1, 8000, 8),
+             Chunk("LIST",
+                   Cat({Bytes{'I', 'N', 'F', 'O'}, Chunk("INAM", Bytes{'S', 'o', 'n', 'g', 0, 'p'}),
+                        Chunk("IART", Text("Band5")), Chunk("ICOP", Text(std::string(259, 'r')))})),
              Chunk("data", {})});
     ASSERT_EQ(expected.size(), file.size());
     EXPECT_EQ(Bytes(expected.begin() + 8, expected.end()), Bytes(file.begin() + 8, file.end()));
@@ -106,8 +108,10 @@ TEST(Writer, CommentComesBeforeTheRightsNotice) {
     std::strcpy(w.plugin->info.comment, "C");
     w.plugin->WriteHeader();
     Bytes file = w.Finish();
-    Bytes expected = Cat({FixedHeader(0, 1, 8000, 8), Chunk("ICMT", Text("C")),
-                          Chunk("ICOP", Text("R")), Chunk("data", {})});
+    Bytes expected = Cat({FixedHeader(0, 1, 8000, 8),
+                          Chunk("LIST", Cat({Bytes{'I', 'N', 'F', 'O'}, Chunk("ICMT", Text("C")),
+                                             Chunk("ICOP", Text("R"))})),
+                          Chunk("data", {})});
     EXPECT_EQ(Bytes(expected.begin() + 8, expected.end()), Bytes(file.begin() + 8, file.end()));
 }
 
@@ -132,7 +136,7 @@ TEST(Writer, MarkerBlockLayout) {
     Bytes file = w.Finish();
     Bytes ltxt = Ltxt(1, 1000);
     Bytes list = Cat(
-        {Bytes{'a', 'd', 't', 'l'}, Chunk("ltxt", ltxt), Sub("labl", 1, "A"), Sub("note", 1, "")});
+        {Bytes{'a', 'd', 't', 'l'}, Sub("labl", 1, "A"), Sub("note", 1, ""), Chunk("ltxt", ltxt)});
     Bytes cue = CuePoints({{1, 500}});
     Bytes dataHeader = {'d', 'a', 't', 'a', 4, 0, 0, 0};
     Bytes expected = Cat({FixedHeader(146, 1, 8000, 16), Chunk("cue ", cue), Chunk("LIST", list),
@@ -168,9 +172,10 @@ TEST(Writer, MarkerIdsTypesTextsAndPlayList) {
     Bytes file = w.Finish();
 
     Bytes list =
-        Cat({Bytes{'a', 'd', 't', 'l'}, Chunk("ltxt", Ltxt(2, 100)), Chunk("ltxt", Ltxt(3, 1)),
-             Sub("labl", 1, ""), Sub("labl", 2, std::string(127, 'x')), Sub("labl", 3, "c"),
-             Sub("note", 1, "n1"), Sub("note", 2, ""), Sub("note", 3, std::string(127, 'z'))});
+        Cat({Bytes{'a', 'd', 't', 'l'}, Sub("labl", 1, ""), Sub("labl", 2, std::string(127, 'x')),
+             Sub("labl", 3, "c"), Sub("note", 1, "n1"), Sub("note", 2, ""),
+             Sub("note", 3, std::string(127, 'z')), Chunk("ltxt", Ltxt(2, 100)),
+             Chunk("ltxt", Ltxt(3, 1))});
     Bytes plst;
     for (std::uint32_t v : {3u, 1u, 1u, 4u, 5u, 1u, 1u, 4294967287u, 1u})
         Put32(plst, v);
