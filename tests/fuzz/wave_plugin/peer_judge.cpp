@@ -270,15 +270,21 @@ int PcmBits(int format) {
     }
 }
 
-// The bits per sample of the first format chunk, as the file states them; 0 when not stated.
+// The bits per sample of the format chunk the peer keeps (in RIFF the first, in RF64 the last),
+// as the file states them; 0 when not stated.
 std::uint32_t StatedBits(const unsigned char* data, std::size_t size) {
+    const bool last = size >= 4 && std::memcmp(data, "RIFF", 4) != 0;
+    std::uint32_t bits = 0;
     for (std::size_t pos = 12; pos + 8 <= size;) {
         std::uint32_t chunk = riff::read_u32le(data + pos + 4);
-        if (std::memcmp(data + pos, "fmt ", 4) == 0)
-            return chunk >= 16 && pos + 24 <= size ? data[pos + 22] | data[pos + 23] << 8 : 0;
+        if (std::memcmp(data + pos, "fmt ", 4) == 0) {
+            bits = chunk >= 16 && pos + 24 <= size ? data[pos + 22] | data[pos + 23] << 8 : 0;
+            if (!last)
+                return bits;
+        }
         pos += 8 + static_cast<std::size_t>(chunk) + (chunk & 1);
     }
-    return 0;
+    return bits;
 }
 
 enum class Peer { kOutside, kNotPcm, kPcm };
