@@ -1,5 +1,6 @@
 // The table of departures holds no row that nothing needs: with a row left out, the seed named
 // after it (departure-<row>.wav) is no longer explained. The corpus is replayed once per row.
+// And a row excuses no more than its reason touches: see NarrowRowsLeaveTheOtherReadingsCompared.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -69,8 +70,6 @@ TEST(PeerDepartures, EveryDepartureSeedNamesARow) {
     }
 }
 
-} // namespace
-
 // Each row excuses only what its reason touches in the file at hand: a seed named after it
 // (narrow-<row>.wav) has its trait and readings elsewhere that it does not touch, and each of
 // those, made wrong in the plug-in's view, is caught.
@@ -112,3 +111,5 @@ TEST(PeerDepartures, NarrowRowsLeaveTheOtherReadingsCompared) {
         EXPECT_GE(caught, 3);
     }
 }
+
+} // namespace
