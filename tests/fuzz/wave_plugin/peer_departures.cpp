@@ -445,8 +445,19 @@ std::uint64_t Scanner::PeerWalk(std::uint64_t at, std::uint32_t jump, Trait t,
         std::uint64_t next = body + size;
         jump = size & 1;
         if (sixtyFour && Exact(pos, "data")) {
-            Note(t, kEveryField); // its length depends on ds64: not followed here
-            return kNowhere;
+            // A later data chunk replaces the one before; its length is the one in the ds64
+            // chunk the peer read, else the chunk's own, or where that is 0xFFFFFFFF the last
+            // data chunk's. The peer goes on after it, without a pad byte; where the sum
+            // overflows, its seek fails and it goes on at the start of the samples.
+            Note(t, kAccepted | kFrames | kSamples);
+            std::uint64_t length = peerHasDs64          ? peerLongSize
+                                   : size == 0xFFFFFFFF ? peerDataLength
+                                                        : size;
+            if (size == 0 && peerRiffSize == 8 && n > 44)
+                return kNowhere;
+            next = length > static_cast<std::uint64_t>(INT64_MAX) - n ? body : body + length;
+            at = next;
+            continue;
         }
         if (Exact(pos, "data")) {
             // A later data chunk replaces the one before; the peer goes on after its length,
