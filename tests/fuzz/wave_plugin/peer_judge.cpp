@@ -575,6 +575,7 @@ Verdict Judge(const unsigned char* data, std::size_t size, const Departure* with
         plugin.rate > 0 && plugin.rate <= INT32_MAX && plugin.bits >= 8 && plugin.bits <= 32 &&
         WriteCopy(copyPath, view)) {
         const std::vector<unsigned char> bytes = FileBytes(copyPath);
+        std::remove(copyPath.c_str());
         if (bytes.size() - view.frameBytes.size() > kPeerHeaderBytes)
             return v;
         Reading copy;
