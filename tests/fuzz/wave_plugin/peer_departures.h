@@ -37,6 +37,7 @@ enum Trait : unsigned {
     kUnclosedData,
     kCountedChunkOverrun,
     kCuesPastEnd,
+    kManyCues,
     kSubChunkOverrun,
     kListFramingId,
     kListOfOtherType,
@@ -77,14 +78,20 @@ struct FormStandIn {
 extern const FormStandIn kFormStandIns[];
 extern const std::size_t kFormStandInCount;
 
-// What may differ: whole readings, the labels of some cues, some texts.
+constexpr std::uint32_t kEveryCue = UINT32_MAX;
+
+// What may differ: whole readings, the labels of some cues, some texts, and the cues past the
+// first cuesKept of the peer's (which the plug-in does not report at all).
 struct Excuse {
     unsigned fields = 0;
     std::vector<std::uint32_t> labels; // cue ids whose labels may differ
     unsigned texts = 0;                // bit per TextKind
+    std::uint32_t cuesKept = kEveryCue;
     bool Label(std::uint32_t cueId) const;
     bool Text(int kind) const { return (fields & kTexts) || (texts & (1u << kind)); }
-    bool Empty() const { return fields == 0 && labels.empty() && texts == 0; }
+    bool Empty() const {
+        return fields == 0 && labels.empty() && texts == 0 && cuesKept == kEveryCue;
+    }
 };
 
 // What the scanner found: the traits of the file, and for each what it touches there.

@@ -21,16 +21,40 @@ namespace wave_peer {
 namespace {
 
 constexpr std::int64_t kMostSamples = 1 << 16; // more than an input of libFuzzer's sizes holds
+constexpr std::uint32_t kPeerMostCues = 2500;  // the peer reads no cue chunk that counts more
+// The peer reads a file's chunks through a buffer it does not grow past 64 KiB, and refuses a
+// file whose chunks besides the data need more; a copy whose chunks take half that is read.
+constexpr std::size_t kPeerHeaderBytes = 32 * 1024;
 
 // One reader's view of a file.
 struct Reading {
     bool accepted = false;
     std::int64_t channels = 0, rate = 0, bits = 0, frames = 0;
     std::vector<std::int32_t> samples; // as signed values of the sample width
-    std::vector<std::uint32_t> cues;   // sample positions, in file order
+    std::vector<std::int64_t> cues;    // sample positions, in file order
     std::vector<std::string> labels;   // label of each cue, "" for none
     std::vector<std::uint32_t> ids;    // cue id of each cue (the peer's reading only)
     std::string texts[4];              // title, artist, copyright, comment
+    // The frame read after a seek to each of the probe frames (none where there is none).
+    std::vector<std::vector<std::int32_t>> seeks;
+};
+
+// The frames a seek is tried at, from the peer's frame count: the first, the second, a third
+// and half the way in, the last, and one past it.
+std::vector<std::int64_t> SeekProbes(std::int64_t frames) {
+    return {0, 1, frames / 3, frames / 2, frames - 1, frames};
+}
+
+// The plug-in's reading, the bytes of its frames as the host received them, and its markers
+// and play list, for the copy through the writer.
+struct PluginView {
+    Reading reading;
+    std::vector<unsigned char> frameBytes;
+    std::vector<std::vector<unsigned char>> markers;
+    std::vector<int> entries;  // the marker each play-list entry points at; -1 for none
+    bool playListSound = true; // every entry points at one of the host's markers, or at none
+    std::string texts[4];
+    std::int64_t channels = 0, rate = 0, bits = 0;
 };
 
 // --- the plug-in, as the host drives it ---------------------------------------------------
@@ -43,13 +67,14 @@ std::int32_t SampleValue(const unsigned char* p, int bytes) {
     return static_cast<std::int32_t>(v << shift) >> shift;
 }
 
-Reading ReadWithPlugin(const std::string& path, std::size_t fileBytes, std::uint32_t seed) {
-    Reading r;
+void ReadWithPlugin(const std::string& path, std::size_t fileBytes, std::uint32_t seed,
+                    const std::vector<std::int64_t>& probes, PluginView* view) {
+    Reading& r = view->reading;
     WavePlugin* plugin = WavePlugin::Create();
     if (plugin == nullptr || !plugin->OpenFile(path.c_str(), 1)) {
         if (plugin != nullptr)
             plugin->Destroy(1);
-        return r;
+        return;
     }
     r.accepted = plugin->BeginRead() != 0;
     if (r.accepted) {
@@ -63,15 +88,21 @@ Reading ReadWithPlugin(const std::string& path, std::size_t fileBytes, std::uint
         r.texts[2] = info.rightsNotice;
         r.texts[3] = info.comment;
 
-        // The host offers a marker record for each cue the header read announced.
-        CPtrList markers;
-        std::vector<std::vector<unsigned char>> records(plugin->cueCount > 0 ? plugin->cueCount
-                                                                             : 0);
-        for (auto& record : records) {
-            record.assign(wave_test::kMarkerRecordBytes, 0);
+        // The host offers a marker record for each cue and an entry record for each play-list
+        // segment the header read announced.
+        CPtrList markers, entries;
+        auto& records = view->markers;
+        records.assign(plugin->cueCount > 0 ? plugin->cueCount : 0,
+                       std::vector<unsigned char>(wave_test::kMarkerRecordBytes, 0));
+        for (auto& record : records)
             markers.AddTail(record.data());
-        }
+        std::vector<std::vector<unsigned char>> entryRecords(
+            plugin->playListCount > 0 ? plugin->playListCount : 0,
+            std::vector<unsigned char>(sizeof(void*) * 2, 0));
+        for (auto& entry : entryRecords)
+            entries.AddTail(entry.data());
         plugin->hostMarkers = &markers;
+        plugin->hostPlayList = &entries;
 
         // Whole frames through a buffer of 1 to 7 frames.
         const int sampleBytes = static_cast<int>(r.bits / 8);
@@ -91,18 +122,101 @@ Reading ReadWithPlugin(const std::string& path, std::size_t fileBytes, std::uint
             // Wider samples than 32 bits: libsndfile reads none, so the format differs anyway.
             for (std::int64_t i = 0; sampleBytes <= 4 && i < got * r.channels; ++i)
                 r.samples.push_back(SampleValue(buffer.data() + i * sampleBytes, sampleBytes));
+            view->frameBytes.insert(view->frameBytes.end(), buffer.begin(),
+                                    buffer.begin() + got * frameBytes);
         }
         for (const auto& record : records) {
-            r.cues.push_back(host_marker::StartLow(record.data()));
+            r.cues.push_back(host_marker::Start(record.data()));
             r.labels.emplace_back(
                 host_marker::Label(record.data()),
                 strnlen(host_marker::Label(record.data()), host_marker::kTextBytes));
         }
+        for (const auto& entry : entryRecords) {
+            const void* marker = host_play_list_entry::Marker(entry.data());
+            int at = -1;
+            for (std::size_t i = 0; i < records.size() && marker != nullptr; ++i)
+                if (marker == records[i].data())
+                    at = static_cast<int>(i);
+            view->playListSound = view->playListSound && (marker == nullptr || at >= 0);
+            view->entries.push_back(at);
+        }
         plugin->hostMarkers = nullptr;
+        plugin->hostPlayList = nullptr;
+
+        // A frame after a seek, as the host reads one.
+        for (std::int64_t frame : probes) {
+            r.seeks.emplace_back();
+            if (frame < 0 || frame > INT32_MAX || frameBytes <= 0 || sampleBytes > 4 ||
+                frameBytes > static_cast<std::int64_t>(fileBytes) ||
+                !plugin->SeekFrame(static_cast<std::int32_t>(frame)))
+                continue;
+            std::vector<unsigned char> one(static_cast<std::size_t>(frameBytes));
+            if (plugin->ReadSamples(one.data(), static_cast<std::int32_t>(one.size())) == 1)
+                for (std::int64_t i = 0; i < r.channels; ++i)
+                    r.seeks.back().push_back(
+                        SampleValue(one.data() + i * sampleBytes, sampleBytes));
+        }
+        view->channels = info.channels;
+        view->rate = info.sampleRate;
+        view->bits = info.bitsPerSample;
+        for (int i = 0; i < kTextKinds; ++i)
+            view->texts[i] = r.texts[i];
     }
     plugin->CloseFile(1);
     plugin->Destroy(1);
-    return r;
+}
+
+// Writes what the plug-in read through its writer, as the host copies a file: the format, the
+// texts, the markers and play list as the hand-over filled them, and the frames. False where
+// the file cannot be written.
+bool WriteCopy(const std::string& path, const PluginView& view) {
+    WavePlugin* plugin = WavePlugin::Create();
+    if (plugin == nullptr)
+        return false;
+    if (!plugin->OpenFile(path.c_str(), 0)) {
+        plugin->Destroy(1);
+        return false;
+    }
+    WaveInfo& info = plugin->info;
+    info.channels = static_cast<std::int32_t>(view.channels);
+    info.sampleRate = static_cast<std::uint32_t>(view.rate);
+    info.bitsPerSample = static_cast<std::int32_t>(view.bits);
+    const std::int64_t frameBytes = info.FrameBytes();
+    info.frameCount = static_cast<std::int64_t>(view.frameBytes.size()) / frameBytes;
+    char* const texts[kTextKinds] = {info.title, info.artist, info.rightsNotice, info.comment};
+    for (int i = 0; i < kTextKinds; ++i)
+        std::memcpy(texts[i], view.texts[i].c_str(), view.texts[i].size() + 1);
+    CPtrList markers;
+    std::vector<std::vector<unsigned char>> records = view.markers;
+    for (auto& record : records)
+        markers.AddTail(record.data());
+    CPtrList entries;
+    std::vector<std::vector<unsigned char>> entryRecords(
+        view.entries.size(), std::vector<unsigned char>(sizeof(void*) * 2, 0));
+    for (std::size_t i = 0; i < entryRecords.size(); ++i) {
+        if (view.entries[i] >= 0)
+            host_play_list_entry::SetMarker(
+                entryRecords[i].data(), records[static_cast<std::size_t>(view.entries[i])].data());
+        entries.AddTail(entryRecords[i].data());
+    }
+    plugin->hostMarkers = &markers;
+    plugin->hostPlayList = &entries;
+    bool written = plugin->WriteHeader() != 0;
+    std::vector<unsigned char> frames = view.frameBytes; // the writer converts 8-bit in place
+    for (std::size_t at = 0; written && at < frames.size();) {
+        const std::int64_t count = std::min<std::int64_t>(
+            4096, static_cast<std::int64_t>(frames.size() - at) / frameBytes);
+        const std::int32_t put =
+            plugin->WriteSamples(frames.data() + at, static_cast<std::int32_t>(count * frameBytes),
+                                 static_cast<std::int32_t>(count));
+        written = put == count;
+        at += static_cast<std::size_t>(count * frameBytes);
+    }
+    plugin->hostMarkers = nullptr;
+    plugin->hostPlayList = nullptr;
+    plugin->CloseFile(0);
+    plugin->Destroy(1);
+    return written;
 }
 
 // --- libsndfile, reading from memory -------------------------------------------------------
@@ -156,15 +270,21 @@ int PcmBits(int format) {
     }
 }
 
-// The bits per sample of the first format chunk, as the file states them; 0 when not stated.
+// The bits per sample of the format chunk the peer keeps (in RIFF the first, in RF64 the last),
+// as the file states them; 0 when not stated.
 std::uint32_t StatedBits(const unsigned char* data, std::size_t size) {
+    const bool last = size >= 4 && std::memcmp(data, "RIFF", 4) != 0;
+    std::uint32_t bits = 0;
     for (std::size_t pos = 12; pos + 8 <= size;) {
         std::uint32_t chunk = riff::read_u32le(data + pos + 4);
-        if (std::memcmp(data + pos, "fmt ", 4) == 0)
-            return chunk >= 16 && pos + 24 <= size ? data[pos + 22] | data[pos + 23] << 8 : 0;
+        if (std::memcmp(data + pos, "fmt ", 4) == 0) {
+            bits = chunk >= 16 && pos + 24 <= size ? data[pos + 22] | data[pos + 23] << 8 : 0;
+            if (!last)
+                return bits;
+        }
         pos += 8 + static_cast<std::size_t>(chunk) + (chunk & 1);
     }
-    return 0;
+    return bits;
 }
 
 enum class Peer { kOutside, kNotPcm, kPcm };
@@ -233,6 +353,13 @@ Peer ReadWithPeer(const unsigned char* data, std::size_t size, Reading& r) {
                                       strnlen(points[i].name, sizeof points[i].name));
             }
     }
+    for (std::int64_t frame : SeekProbes(r.frames)) {
+        r.seeks.emplace_back();
+        if (sf_seek(sf, frame, SEEK_SET) != frame || sf_readf_int(sf, block.data(), 1) != 1)
+            continue;
+        for (int i = 0; i < info.channels; ++i)
+            r.seeks.back().push_back(block[static_cast<std::size_t>(i)] >> (32 - bits));
+    }
     const int kinds[4] = {SF_STR_TITLE, SF_STR_ARTIST, SF_STR_COPYRIGHT, SF_STR_COMMENT};
     for (int i = 0; i < 4; ++i) {
         const char* text = sf_get_string(sf, kinds[i]);
@@ -245,10 +372,19 @@ Peer ReadWithPeer(const unsigned char* data, std::size_t size, Reading& r) {
 // --- comparing ------------------------------------------------------------------------------
 
 // The readings in which the two differ; those the excuse does not cover go to unexplained.
-unsigned Differences(const Reading& plugin, const Reading& peer, const Excuse& excuse,
+unsigned Differences(const Reading& plugin, Reading peer, const Excuse& excuse,
                      unsigned* unexplained) {
     unsigned d = 0;
     *unexplained = 0;
+    // The points the peer reports past those in the file must be empty; the rest are compared.
+    if (peer.cues.size() > excuse.cuesKept) {
+        for (std::size_t i = excuse.cuesKept; i < peer.cues.size(); ++i)
+            if (peer.cues[i] != 0 || !peer.labels[i].empty())
+                *unexplained |= kCues;
+        peer.cues.resize(excuse.cuesKept);
+        peer.labels.resize(excuse.cuesKept);
+        peer.ids.resize(excuse.cuesKept);
+    }
     if (plugin.accepted != peer.accepted)
         d = kAccepted;
     else if (plugin.channels != peer.channels || plugin.rate != peer.rate ||
@@ -257,8 +393,10 @@ unsigned Differences(const Reading& plugin, const Reading& peer, const Excuse& e
     else {
         if (plugin.frames != peer.frames)
             d |= kFrames;
-        if (plugin.samples != peer.samples)
+        // The samples read through, and the frame read after each seek.
+        if (plugin.samples != peer.samples || plugin.seeks != peer.seeks)
             d |= kSamples;
+        // The whole 64-bit start the host receives.
         if (plugin.cues != peer.cues)
             d |= kCues;
         // Labels are compared cue by cue where the cues agree; the host's field holds 127
@@ -277,6 +415,72 @@ unsigned Differences(const Reading& plugin, const Reading& peer, const Excuse& e
             }
     }
     *unexplained |= d & ~excuse.fields & ~(kLabels | kTexts);
+    return d | (*unexplained & kCues);
+}
+
+// Makes readings of the plug-in's wrong, for the tests that prove the judge sees them: each
+// field in `fields`, and of the labels and texts the first the excuse leaves. Returns the
+// fields it changed.
+unsigned Tamper(Reading& r, const Reading& peer, const Excuse& excuse, unsigned fields) {
+    unsigned changed = fields & (kAccepted | kFormat | kFrames | kSamples | kCues);
+    if (fields & kAccepted)
+        r.accepted = !r.accepted;
+    if (fields & kFormat)
+        r.rate += 1;
+    if (fields & kFrames)
+        r.frames += 1;
+    if (fields & kSamples) {
+        if (r.samples.empty())
+            r.samples.push_back(1);
+        else
+            r.samples.back() ^= 1;
+    }
+    if (fields & kCues) {
+        if (r.cues.empty())
+            r.cues.push_back(0);
+        else
+            r.cues.back() += std::int64_t{1} << 32; // the high word only
+    }
+    for (std::size_t i = 0; (fields & kLabels) && i < r.labels.size() && i < peer.ids.size(); ++i)
+        if (!excuse.Label(peer.ids[i])) {
+            r.labels[i] += "!";
+            changed |= kLabels;
+            break;
+        }
+    for (int i = 0; (fields & kTexts) && i < kTextKinds; ++i)
+        if (!excuse.Text(i)) {
+            r.texts[i] += "!";
+            changed |= kTexts;
+            break;
+        }
+    return changed;
+}
+
+// The readings in which the copy, as the peer reads it, differs from what the plug-in read:
+// the frames it delivered, their samples, the low words of the marker starts (what a cue
+// point holds), the labels and the texts. The peer reads no cue chunk of more than 2500 points.
+unsigned CopyDifferences(const Reading& plugin, const Reading& copy) {
+    if (!copy.accepted)
+        return kAccepted;
+    if (plugin.channels != copy.channels || plugin.rate != copy.rate || plugin.bits != copy.bits)
+        return kFormat;
+    unsigned d = 0;
+    if (copy.frames * plugin.channels != static_cast<std::int64_t>(plugin.samples.size()))
+        d |= kFrames;
+    if (copy.samples != plugin.samples)
+        d |= kSamples;
+    if (plugin.cues.size() <= kPeerMostCues) {
+        std::vector<std::int64_t> starts;
+        for (std::int64_t start : plugin.cues)
+            starts.push_back(static_cast<std::uint32_t>(start));
+        if (starts != copy.cues)
+            d |= kCues;
+        else if (plugin.labels != copy.labels)
+            d |= kLabels;
+    }
+    for (int i = 0; i < kTextKinds; ++i)
+        if (plugin.texts[i] != copy.texts[i])
+            d |= kTexts;
     return d;
 }
 
@@ -288,15 +492,16 @@ void Describe(const char* who, const Reading& r) {
                  static_cast<long long>(r.rate), static_cast<long long>(r.bits),
                  static_cast<long long>(r.frames), r.samples.size(), r.cues.size());
     for (std::size_t i = 0; i < r.cues.size() && i < 4; ++i)
-        std::fprintf(stderr, "    cue at %u \"%s\"\n", r.cues[i], r.labels[i].c_str());
+        std::fprintf(stderr, "    cue at %lld \"%s\"\n", static_cast<long long>(r.cues[i]),
+                     r.labels[i].c_str());
     for (const std::string& text : r.texts)
         if (!text.empty())
             std::fprintf(stderr, "    text \"%.60s\"\n", text.c_str());
 }
 
-void Report(unsigned differences, unsigned unexplained, std::uint32_t traits, const Reading& plugin,
-            const Reading& peer) {
-    std::fprintf(stderr, "wave_peer_fuzz: readings differ in");
+void Report(const char* what, unsigned differences, unsigned unexplained, std::uint32_t traits,
+            const Reading& plugin, const char* peerName, const Reading& peer) {
+    std::fprintf(stderr, "wave_peer_fuzz: %s differ in", what);
     for (unsigned f = 1; f <= kEveryField; f <<= 1)
         if (differences & f)
             std::fprintf(stderr, " %s%s", FieldName(f), unexplained & f ? " (!)" : "");
@@ -306,12 +511,24 @@ void Report(unsigned differences, unsigned unexplained, std::uint32_t traits, co
             std::fprintf(stderr, " %s", kDepartures[i].name);
     std::fprintf(stderr, "\n");
     Describe("plug-in", plugin);
-    Describe("libsndfile", peer);
+    Describe(peerName, peer);
+}
+
+std::vector<unsigned char> FileBytes(const std::string& path) {
+    std::vector<unsigned char> bytes;
+    if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
+        unsigned char block[4096];
+        for (std::size_t got; (got = std::fread(block, 1, sizeof block, f)) > 0;)
+            bytes.insert(bytes.end(), block, block + got);
+        std::fclose(f);
+    }
+    return bytes;
 }
 
 } // namespace
 
-Verdict Judge(const unsigned char* data, std::size_t size, const Departure* without, Say say) {
+Verdict Judge(const unsigned char* data, std::size_t size, const Departure* without, Say say,
+              unsigned tamper) {
     Verdict v;
     Reading peer;
     Peer kind = ReadWithPeer(data, size, peer);
@@ -319,17 +536,21 @@ Verdict Judge(const unsigned char* data, std::size_t size, const Departure* with
         return v;
 
     static const std::string path = "/tmp/wave_peer_fuzz_" + std::to_string(getpid()) + ".wav";
+    static const std::string copyPath = path + ".copy.wav";
     std::FILE* f = std::fopen(path.c_str(), "wb");
     if (f == nullptr)
         return v;
     std::fwrite(data, 1, size, f);
     std::fclose(f);
     std::uint32_t seed = size > 0 ? data[size - 1] : 0;
-    Reading plugin = ReadWithPlugin(path, size, seed);
+    PluginView view;
+    ReadWithPlugin(path, size, seed, SeekProbes(peer.frames), &view);
+    Reading& plugin = view.reading;
 
     v.findings = ScanTraits(data, size);
     v.excuse = Excused(v.findings, without);
     v.compared = v.excuse.Empty() ? Compared::kInFull : Compared::kExcused;
+    v.tampered = Tamper(plugin, peer, v.excuse, tamper);
     if (kind == Peer::kNotPcm) {
         v.differences = plugin.accepted ? unsigned{kAccepted} : 0u;
         v.unexplained = v.differences & ~v.excuse.fields;
@@ -338,7 +559,32 @@ Verdict Judge(const unsigned char* data, std::size_t size, const Departure* with
     }
     if (v.differences != 0 &&
         (say == Say::kEvery || (say == Say::kUnexplained && v.unexplained != 0)))
-        Report(v.differences, v.unexplained, v.findings.traits, plugin, peer);
+        Report("readings", v.differences, v.unexplained, v.findings.traits, plugin, "libsndfile",
+               peer);
+    if (!view.playListSound) {
+        v.copyDifferences |= kCues;
+        if (say != Say::kNothing)
+            std::fprintf(stderr, "wave_peer_fuzz: a play-list entry points at no marker of the "
+                                 "host's\n");
+    }
+
+    // What the plug-in read, written through its writer, reads the same in the peer, where the
+    // peer takes the format at all: up to 1024 channels, a sample rate of 1 to 2^31 - 1 (an int
+    // to it), samples of up to 32 bits.
+    if (kind == Peer::kPcm && plugin.accepted && plugin.channels > 0 && plugin.channels <= 1024 &&
+        plugin.rate > 0 && plugin.rate <= INT32_MAX && plugin.bits >= 8 && plugin.bits <= 32 &&
+        WriteCopy(copyPath, view)) {
+        const std::vector<unsigned char> bytes = FileBytes(copyPath);
+        std::remove(copyPath.c_str());
+        if (bytes.size() - view.frameBytes.size() > kPeerHeaderBytes)
+            return v;
+        Reading copy;
+        ReadWithPeer(bytes.data(), bytes.size(), copy);
+        const unsigned d = CopyDifferences(plugin, copy);
+        v.copyDifferences |= d;
+        if (d != 0 && say != Say::kNothing)
+            Report("the copy's readings", d, d, 0, plugin, "libsndfile, the copy", copy);
+    }
     return v;
 }
 
