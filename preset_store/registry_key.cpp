@@ -150,6 +150,10 @@ LONG DeleteKeyTree(HKEY parent, const char* name) {
             }
             if (listed != ERROR_SUCCESS)
                 break;
+            // A subkey without subkeys of its own goes with one call; only one that has some
+            // (or one that cannot be deleted) is walked.
+            if (RegDeleteKeyA(key.m_hKey, subkey.c_str()) == ERROR_SUCCESS)
+                continue;
             const LONG deleted = DeleteKeyTree(key.m_hKey, subkey.c_str());
             if (deleted != ERROR_SUCCESS)
                 return deleted;

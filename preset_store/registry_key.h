@@ -96,7 +96,8 @@ void ListSubkeys(HKEY key, const std::function<void(const char*)>& add,
 
 // Deletes the subkey name (a path) of the open key parent with its whole subtree, depth first:
 // each level opened with read and write access, its subkeys deleted by asking for the first
-// index until none is left (a subkey whose name does not fit is passed over and stays, and
-// so does its parent), closed, then deleted. Returns the registry status, zero when the
-// subkey is gone; the first failure stops it and leaves the rest in place.
+// index until none is left (each deleted by itself first, and walked only when that fails) (a
+// subkey whose name does not fit is passed over and stays, and so does its parent), closed, then
+// deleted. Returns the registry status, zero when the subkey is gone; the first failure stops it
+// and leaves the rest in place.
 LONG DeleteKeyTree(HKEY parent, const char* name);
