@@ -50,6 +50,8 @@ COUNTED(false, int, __cdecl, fclose, (FILE * f), (f))
 COUNTED(false, int, __cdecl, fputs, (const char* s, FILE* f), (s, f))
 COUNTED(false, int, __cdecl, fputc, (int c, FILE* f), (c, f))
 COUNTED(false, int, __cdecl, ferror, (FILE * f), (f))
+COUNTED(false, int, __cdecl, getc, (FILE * f), (f))
+COUNTED(false, int, __cdecl, ungetc, (int c, FILE* f), (c, f))
 #undef COUNTED
 
 struct Slot {
@@ -79,6 +81,8 @@ const Slot kSlots[] = {
     SLOT("msvcrt.dll", fputs),
     SLOT("msvcrt.dll", fputc),
     SLOT("msvcrt.dll", ferror),
+    SLOT("msvcrt.dll", getc),
+    SLOT("msvcrt.dll", ungetc),
 };
 #undef SLOT
 
