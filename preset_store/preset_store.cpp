@@ -76,7 +76,7 @@ public:
         if (m_path.empty() || m_path.back().path != path)
             m_path.push_back(Key{path, RegistryKey(), {}});
         Key& key = m_path.back();
-        if (key.key.m_hKey == nullptr && key.key.Open(path.c_str()) != ERROR_SUCCESS)
+        if (key.key.m_hKey == nullptr && key.key.OpenOrCreate(path.c_str()) != ERROR_SUCCESS)
             return false;
         const bool plain = IsPlainName(value.name);
         const std::string folded = plain ? FoldedPlainName(value.name) : std::string();
@@ -400,7 +400,8 @@ bool PresetStore::ReadVersion(const VersionRules& rules, StoreReport& report) {
     // The keys of the current path stay open from their first value line until the path leaves
     // them, and what they were given is not given again.
     ImportKeys keys;
-    while (ReadLine(m_presetFile, line)) {
+    LineReader body(m_presetFile);
+    while (body.ReadLine(line)) {
         if (IsSectionLine(line)) {
             const bool hasForm = SectionHasForm(line);
             if (!hasForm && (rules.nestedSections ? beyond == 0 : true))

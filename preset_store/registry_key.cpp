@@ -46,6 +46,16 @@ LONG RegistryKey::Open(const char* path) {
     return status;
 }
 
+LONG RegistryKey::OpenOrCreate(const char* path) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, kKeyClass, REG_OPTION_NON_VOLATILE,
+                        KEY_ALL_ACCESS, nullptr, &key, nullptr) == ERROR_SUCCESS) {
+        m_hKey = key;
+        return ERROR_SUCCESS;
+    }
+    return Open(path);
+}
+
 LONG RegistryKey::OpenExisting(HKEY parent, const char* name, REGSAM access) {
     HKEY key = nullptr;
     const LONG status = RegOpenKeyExA(parent, name, 0, access, &key);

@@ -34,6 +34,9 @@ public:
     // Opens the path below HKEY_CURRENT_USER with full access, or creates it (and every
     // missing key above it) when it cannot be opened. Does not close a previous handle.
     LONG Open(const char* path);
+    // The same, for a key that is mostly missing: one call creates it or opens it; Open is
+    // tried where that call fails.
+    LONG OpenOrCreate(const char* path);
     // Opens the existing subkey name (a path) of parent with the access given; never creates
     // it. Does not close a previous handle; leaves none on failure.
     LONG OpenExisting(HKEY parent, const char* name, REGSAM access);
