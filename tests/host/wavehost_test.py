@@ -818,10 +818,11 @@ class DoubleByteTest(HostCase):
         if self.code_page not in self.SAMPLES:
             return  # a single-byte run: the runs under 932 and 950 try this
         _, char = self.SAMPLES[self.code_page]
-        # The program in a folder of 130 double-byte characters, 260 bytes: it finds the
-        # plug-in next to itself.
-        home = self.path(char * 130)
-        os.mkdir(home)
+        # The program in folders of 130 double-byte characters, 260 bytes (two of 65: Linux
+        # takes 255 bytes of UTF-8 a name): it finds the plug-in next to itself.
+        inner = os.path.join(char * 65, char * 65)
+        home = self.path(inner)
+        os.makedirs(home)
         shutil.copy(ARGS.wavehost, os.path.join(home, "wavehost.exe"))
         shutil.copy(ARGS.plugin, os.path.join(home, "wave.dll"))
         status, out, err = self.host("plugin", plugin=False,
@@ -830,7 +831,7 @@ class DoubleByteTest(HostCase):
         # A copy into such a folder, whose path the plug-in does not take: refused, and no
         # file is left behind.
         src = self.write("src.wav", wf.riff(wf.fmt(1, 8000, 16), wf.data(wf.frames16(2, 1))))
-        status, _, err = self.host("copy", src, os.path.join(char * 130, "out.wav"))
+        status, _, err = self.host("copy", src, os.path.join(inner, "out.wav"))
         self.assertEqual(status, 1, err)
         self.assertIn("cannot create", err)
         self.assertEqual(sorted(os.listdir(home)), ["wave.dll", "wavehost.exe"])

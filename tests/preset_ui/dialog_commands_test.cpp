@@ -348,37 +348,31 @@ TEST_F(CommandsTest, LoadNamesTheFilesItCouldNotReadAndIsQuietOtherwise) {
     EXPECT_EQ(m_pickers.warnCalls, 1);
 }
 
-// A folder 40 characters deep below a scratch folder: with a preset name of 200 characters,
-// file names there are longer than the system takes.
-std::string DeepFolder(const ScratchFolder& folder) {
-    const std::string deep = folder.path() + "\\" + std::string(40, 'd');
-    EXPECT_TRUE(::CreateDirectoryA(deep.c_str(), nullptr));
-    return deep;
-}
-
-bool FileExists(const std::string& path) {
-    return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+// A folder where a preset's file should go: the file cannot be written, as in a folder that
+// refuses it.
+void FolderInTheWay(const ScratchFolder& folder, const std::string& name) {
+    EXPECT_TRUE(::CreateDirectoryA((folder.path() + "\\" + name).c_str(), nullptr));
 }
 
 TEST_F(CommandsTest, SaveToNamesThePresetsItCouldNotWriteAndIsQuietOtherwise) {
-    const std::string longName(200, 'x');
     AddPreset("Reverb", "Hall");
-    AddPreset("Reverb", longName);
+    AddPreset("Reverb", "Room");
     ScratchFolder folder;
-    const std::string deep = DeepFolder(folder);
-    m_pickers.folder = deep;
+    FolderInTheWay(folder, "Reverb - Room.kvp");
+    m_pickers.folder = folder.path();
     Open();
     SelectEffect("Reverb");
-    SelectPresets({"Hall", longName});
+    SelectPresets({"Hall", "Room"});
     Click(IDC_SAVE_TO);
-    EXPECT_TRUE(FileExists(deep + "\\Reverb - Hall.kvp"));
+    EXPECT_EQ(folder.Files(), (Names{"Reverb - Hall.kvp"}));
     EXPECT_EQ(m_pickers.warnCalls, 1);
     EXPECT_EQ(m_pickers.warnStyle, kWarning);
-    EXPECT_EQ(m_pickers.warnText, "Not everything was saved:\n\n" + deep + "\\Reverb - " +
-                                      longName + ".kvp: cannot write the file");
+    EXPECT_EQ(m_pickers.warnText, "Not everything was saved:\n\n" + folder.path() +
+                                      "\\Reverb - Room.kvp: cannot write the file");
 
     SelectPresets({"Hall"});
     Click(IDC_SAVE_TO);
+    EXPECT_EQ(folder.Files().size(), 2u);
     EXPECT_EQ(m_pickers.warnCalls, 1);
 }
 
@@ -386,29 +380,29 @@ TEST_F(CommandsTest, SaveToNamesThePresetsItCouldNotWriteAndIsQuietOtherwise) {
 TEST_F(CommandsTest, BackupAllNamesWhatItCouldNotWriteUpToTenAndCountsTheRest) {
     AddPreset("Echo", "Slap");
     ScratchFolder folder;
-    const std::string deep = DeepFolder(folder);
-    m_pickers.folder = deep;
+    m_pickers.folder = folder.path();
     Open();
     Click(IDC_BACKUP_ALL);
-    EXPECT_TRUE(FileExists(deep + "\\Echo - Slap.kvp"));
+    EXPECT_EQ(folder.Files(), (Names{"Echo - Slap.kvp"}));
     EXPECT_EQ(m_pickers.warnCalls, 0);
 
     Destroy();
-    for (char last = 'a'; last < 'a' + 12; ++last)
-        AddPreset("Reverb", std::string(200, 'x') + last);
+    for (char last = 'a'; last < 'a' + 12; ++last) {
+        AddPreset("Reverb", std::string("p") + last);
+        FolderInTheWay(folder, std::string("Reverb - p") + last + ".kvp");
+    }
     Open();
     Click(IDC_BACKUP_ALL);
     EXPECT_EQ(m_pickers.warnCalls, 1);
     EXPECT_EQ(m_pickers.warnStyle, kWarning);
     const std::string& text = m_pickers.warnText;
-    EXPECT_EQ(0u, text.rfind("Not everything was backed up:\n\n" + deep + "\\Reverb - " +
-                                 std::string(200, 'x') + "a.kvp: cannot write the file\n",
+    EXPECT_EQ(0u, text.rfind("Not everything was backed up:\n\n" + folder.path() +
+                                 "\\Reverb - pa.kvp: cannot write the file\n",
                              0))
         << text;
-    EXPECT_NE(std::string::npos, text.find(std::string(200, 'x') + "j.kvp: cannot write the file"
-                                                                   "\nand 2 more"))
+    EXPECT_NE(std::string::npos, text.find("\\Reverb - pj.kvp: cannot write the file\nand 2 more"))
         << text;
-    EXPECT_EQ(std::string::npos, text.find(std::string(200, 'x') + "k")) << text;
+    EXPECT_EQ(std::string::npos, text.find("pk")) << text;
 }
 
 // A preset that another program deleted meanwhile leaves the list and is named; one that

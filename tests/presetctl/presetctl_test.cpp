@@ -404,7 +404,8 @@ TEST_F(PresetctlTest, SaveAndBackupNameFilesLikeTheDialog) {
 // A folder typed with its last separator gets no second one.
 TEST_F(PresetctlTest, AFolderEndingInASeparatorGetsNoSecondOne) {
     ImportExamples();
-    const Result saved = Run({"save", folder + "\\", "Echo", "Slapback"});
+    // Unquoted: a "\\" before a closing quote would make the quote part of the argument.
+    const Result saved = RunLine(" save " + folder + "\\ Echo Slapback");
     EXPECT_EQ(0u, saved.status) << saved.err;
     EXPECT_EQ(folder + "\\Echo - Slapback.kvp\r\n", saved.out);
 }
