@@ -293,8 +293,10 @@ protected:
     void Expect(const std::string& path, int level, std::vector<std::string>& lines) {
         std::vector<std::string> values;
         for (int v = 0; v < (level == 0 ? 300 : 3); ++v) {
-            const std::string name = "v" + std::to_string(v);
-            values.push_back(name + " - " + std::to_string(level * 1000 + v));
+            // Of one length: registries list values in the order set or sorted by name.
+            char name[16];
+            std::snprintf(name, sizeof name, "v%03d", v);
+            values.push_back(name + (" - " + std::to_string(level * 1000 + v)));
             SetDwordValue(path, name, static_cast<DWORD>(level * 1000 + v));
         }
         lines.insert(lines.end(), values.begin(), values.end());
