@@ -37,9 +37,11 @@ std::string ValueProblem(const char* name, const char* problem) {
     return std::string("value \"") + name + "\" " + problem;
 }
 
-// Bytes of value names and texts that an import remembers as given to the keys of its current
-// path: a file of any size is read in bounded memory; past this, values are set as they come.
+// Bytes that an import spends on remembering what it gave the keys of its current path: a
+// file of any size is read in bounded memory; past this, values are set as they come. Each
+// value counts its texts and about what its entry in a map takes.
 constexpr size_t kMaxRememberedBytes = 256 * 1024;
+constexpr size_t kRememberedEntryBytes = 128;
 
 bool IsPlainName(const std::string& name) {
     return std::all_of(name.begin(), name.end(),
@@ -104,7 +106,7 @@ public:
         }
         if (stored != ERROR_SUCCESS)
             return false;
-        const size_t bytes = folded.size() + value.name.size() + value.text.size();
+        const size_t bytes = RememberedBytes(folded, value);
         if (plain && m_rememberedBytes + bytes <= kMaxRememberedBytes) {
             key.given.emplace(folded, value);
             m_rememberedBytes += bytes;
@@ -120,6 +122,10 @@ private:
         std::unordered_map<std::string, ValueLine> given;
     };
 
+    static size_t RememberedBytes(const std::string& folded, const ValueLine& value) {
+        return kRememberedEntryBytes + folded.size() + value.name.size() + value.text.size();
+    }
+
     // Whether the key at path is the key at current or one above it.
     static bool IsOnPath(const std::string& path, const std::string& current) {
         return current.compare(0, path.size(), path) == 0 &&
@@ -129,7 +135,7 @@ private:
     void Forget(Key& key, std::unordered_map<std::string, ValueLine>::iterator at) {
         if (at == key.given.end())
             return;
-        m_rememberedBytes -= at->first.size() + at->second.name.size() + at->second.text.size();
+        m_rememberedBytes -= RememberedBytes(at->first, at->second);
         key.given.erase(at);
     }
 

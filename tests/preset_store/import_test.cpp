@@ -99,6 +99,20 @@ TEST_F(ImportTest, AValueGivenAgainEndsAsTheFileLastGivesIt) {
     EXPECT_EQ("dword 6", ValueText(kWarm, "B"));
 }
 
+// More values in one key than an import keeps in mind: those past that are set every time,
+// and the last line of each still wins.
+TEST_F(ImportTest, AKeyOfThousandsOfValuesGivenThreeTimesEndsAsTheLastTime) {
+    std::vector<std::string> lines = {"KELVIDROMEPRESET2.0", "Reverb", "Warm"};
+    for (int round = 0; round < 3; ++round) {
+        for (int v = 0; v < 3000; ++v)
+            lines.push_back("n" + std::to_string(v) + " - " + std::to_string(v + round % 2));
+        lines.insert(lines.end(), {"[S]", "x - 1", "[..]"});
+    }
+    Import(lines);
+    for (int v : {0, 1500, 2999})
+        EXPECT_EQ("dword " + std::to_string(v), ValueText(kWarm, "n" + std::to_string(v)));
+}
+
 TEST_F(ImportTest, ValueLineSplitQuirksThatFilesRelyOn) {
     Import({"KELVIDROMEPRESET2.0", "Reverb", "Warm", "Mix-40", "", "%Count - 12", "Neg - -1",
             "Max - 4294967295", "Wrap - 4294967296", "  Spaced -   17x", "Name-with - 5",
