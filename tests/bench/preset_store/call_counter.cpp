@@ -55,6 +55,7 @@ COUNTED(false, int, __cdecl, fputs, (const char* s, FILE* f), (s, f))
 COUNTED(false, int, __cdecl, fputc, (int c, FILE* f), (c, f))
 COUNTED(false, int, __cdecl, ferror, (FILE * f), (f))
 COUNTED(false, int, __cdecl, getc, (FILE * f), (f))
+COUNTED(false, size_t, __cdecl, fread, (void* b, size_t s, size_t n, FILE* f), (b, s, n, f))
 COUNTED(false, int, __cdecl, ungetc, (int c, FILE* f), (c, f))
 #undef COUNTED
 
@@ -86,6 +87,7 @@ const Slot kSlots[] = {
     SLOT("msvcrt.dll", fputc),
     SLOT("msvcrt.dll", ferror),
     SLOT("msvcrt.dll", getc),
+    SLOT("msvcrt.dll", fread),
     SLOT("msvcrt.dll", ungetc),
 };
 #undef SLOT
