@@ -31,16 +31,25 @@ std::string WithoutBrackets(const std::string& text) {
 const VersionRules kVersion1 = {kMagicVersion1, false, false};
 const VersionRules kVersion2 = {kMagicVersion2, true, true};
 
-bool ReadLine(FILE* file, std::string& line) {
+namespace {
+
+// The bytes of a stream through its own calls.
+struct StreamBytes {
+    FILE* file;
+    int Get() { return std::getc(file); }
+    void Unget(int c) { std::ungetc(c, file); }
+};
+
+template <typename Bytes> bool ReadLineOf(Bytes& bytes, std::string& line) {
     line.clear();
-    int c = std::getc(file);
+    int c = bytes.Get();
     if (c == EOF)
         return false;
     // Whole, whatever its length: a piece that ended between a lead byte and its trail byte
     // would leave the trail byte ("[" among them) to start a line of its own. A zero byte
     // ends the text, as it always has; the rest of its line is passed over.
     bool cut = false;
-    for (; c != EOF && c != '\n'; c = std::getc(file)) {
+    for (; c != EOF && c != '\n'; c = bytes.Get()) {
         cut = cut || c == '\0';
         if (!cut)
             line += static_cast<char>(c);
@@ -50,12 +59,37 @@ bool ReadLine(FILE* file, std::string& line) {
     // A 0x1A byte alone on the last line is the end-of-file mark that older editors write;
     // anywhere else it is data.
     if (line == "\x1a") {
-        const int next = std::getc(file);
+        const int next = bytes.Get();
         if (next == EOF)
             return false;
-        std::ungetc(next, file);
+        bytes.Unget(next);
     }
     return true;
+}
+
+} // namespace
+
+bool ReadLine(FILE* file, std::string& line) {
+    StreamBytes bytes{file};
+    return ReadLineOf(bytes, line);
+}
+
+int LineReader::Get() {
+    if (m_at == m_size) {
+        m_at = 0;
+        m_size = std::fread(m_block, 1, sizeof m_block, m_file);
+        if (m_size == 0)
+            return EOF;
+    }
+    return static_cast<unsigned char>(m_block[m_at++]);
+}
+
+void LineReader::Unget(int) {
+    --m_at; // only ever the byte that Get has just given
+}
+
+bool LineReader::ReadLine(std::string& line) {
+    return ReadLineOf(*this, line);
 }
 
 bool IsMagicLine(const std::string& line, const VersionRules& rules) {

@@ -35,6 +35,22 @@ extern const VersionRules kVersion2;
 // at the end of the file, which a last line that holds only a 0x1A byte marks as well.
 bool ReadLine(FILE* file, std::string& line);
 
+// The lines of a stream from its current position to its end, each as ReadLine gives it, with
+// one read a block of bytes. The stream's position is past what was read.
+class LineReader {
+public:
+    explicit LineReader(FILE* file) : m_file(file) {}
+    bool ReadLine(std::string& line);
+    int Get();
+    void Unget(int c);
+
+private:
+    FILE* m_file;
+    size_t m_at = 0;
+    size_t m_size = 0;
+    char m_block[4096];
+};
+
 // Whether the line starts with the version's magic text (what follows it is not looked at).
 bool IsMagicLine(const std::string& line, const VersionRules& rules);
 // The version whose magic line this is, or null.

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstring>
 #include <ctime>
+#include <unordered_map>
 #include <vector>
 
 using namespace preset_file;
@@ -35,6 +36,120 @@ bool NamesHaveForm(const std::string& effect, const std::string& preset) {
 std::string ValueProblem(const char* name, const char* problem) {
     return std::string("value \"") + name + "\" " + problem;
 }
+
+// Bytes that an import spends on remembering what it gave the keys of its current path: a
+// file of any size is read in bounded memory; past this, values are set as they come. Each
+// value counts its texts and about what its entry in a map takes.
+constexpr size_t kMaxRememberedBytes = 256 * 1024;
+constexpr size_t kRememberedEntryBytes = 128;
+
+bool IsPlainName(const std::string& name) {
+    return std::all_of(name.begin(), name.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+std::string FoldedPlainName(std::string name) {
+    for (char& c : name)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - ('a' - 'A'));
+    return name;
+}
+
+// The keys of an import's current path, each opened (or created) at its section's first value
+// line and closed when the path leaves it, with what each was given so far. A value line that
+// gives its key again what it already holds from this file is not set again. Only names of
+// ASCII characters are remembered: the registry folds the case of other characters by its own
+// tables, so a name with one may name the same value as any other; setting one forgets what
+// its key was given.
+class ImportKeys {
+public:
+    ImportKeys() = default;
+    ImportKeys(const ImportKeys&) = delete;
+    ImportKeys& operator=(const ImportKeys&) = delete;
+    ~ImportKeys() {
+        while (!m_path.empty())
+            Leave();
+    }
+
+    // Gives the value to the key at path; false when it cannot be stored there.
+    bool Store(const std::string& path, const ValueLine& value) {
+        while (!m_path.empty() && !IsOnPath(m_path.back().path, path))
+            Leave();
+        if (m_path.empty() || m_path.back().path != path)
+            m_path.push_back(Key{path, RegistryKey(), {}});
+        Key& key = m_path.back();
+        if (key.key.m_hKey == nullptr && key.key.OpenOrCreate(path.c_str()) != ERROR_SUCCESS)
+            return false;
+        const bool plain = IsPlainName(value.name);
+        const std::string folded = plain ? FoldedPlainName(value.name) : std::string();
+        if (plain) {
+            const auto given = key.given.find(folded);
+            if (given != key.given.end() && given->second.name == value.name &&
+                given->second.isString == value.isString &&
+                (value.isString ? given->second.text == value.text
+                                : given->second.number == value.number))
+                return true;
+        }
+        const LONG stored = value.isString
+                                ? key.key.SetString(value.name.c_str(), value.text.c_str())
+                                : key.key.SetDword(value.name.c_str(), value.number);
+        // The keys of the path that are this key under another spelling of its path (a section
+        // of no name adds only a separator) forget the value too.
+        for (Key& same : m_path) {
+            if (path.find_first_not_of('\\', same.path.size()) != std::string::npos)
+                continue;
+            if (plain)
+                Forget(same, same.given.find(folded));
+            else
+                while (!same.given.empty())
+                    Forget(same, same.given.begin());
+        }
+        if (stored != ERROR_SUCCESS)
+            return false;
+        const size_t bytes = RememberedBytes(folded, value);
+        if (plain && m_rememberedBytes + bytes <= kMaxRememberedBytes) {
+            key.given.emplace(folded, value);
+            m_rememberedBytes += bytes;
+        }
+        return true;
+    }
+
+private:
+    struct Key {
+        std::string path;
+        RegistryKey key;
+        // By the name with its letters in upper case.
+        std::unordered_map<std::string, ValueLine> given;
+    };
+
+    static size_t RememberedBytes(const std::string& folded, const ValueLine& value) {
+        return kRememberedEntryBytes + folded.size() + value.name.size() + value.text.size();
+    }
+
+    // Whether the key at path is the key at current or one above it.
+    static bool IsOnPath(const std::string& path, const std::string& current) {
+        return current.compare(0, path.size(), path) == 0 &&
+               (current.size() == path.size() || current[path.size()] == '\\');
+    }
+
+    void Forget(Key& key, std::unordered_map<std::string, ValueLine>::iterator at) {
+        if (at == key.given.end())
+            return;
+        m_rememberedBytes -= RememberedBytes(at->first, at->second);
+        key.given.erase(at);
+    }
+
+    void Leave() {
+        Key& key = m_path.back();
+        while (!key.given.empty())
+            Forget(key, key.given.begin());
+        key.key.Close();
+        m_path.pop_back();
+    }
+
+    std::vector<Key> m_path;
+    size_t m_rememberedBytes = 0;
+};
 
 } // namespace
 
@@ -69,44 +184,49 @@ StoreReport PresetStore::ExportPreset(const char* effect, const char* preset, co
     write(effect);
     write(preset);
 
-    std::vector<DWORD> resume;
-    // The names entered at each level so far: a name that the system's code page cannot tell
-    // from an earlier one would enter the same key again.
-    std::vector<std::vector<std::string>> entered(1);
-    DWORD subkeyIndex = 0;
-    std::string keyPath = PresetKeyPath(effect, preset);
-    RegistryKey key;
-    KeyScope scope(key);
-    auto open = [&] {
-        if (key.Open(keyPath.c_str()) != ERROR_SUCCESS)
-            report.Add(keyPath, "cannot be opened");
+    // The keys of the current path, the preset key first, each open from its arrival to the
+    // return from it, with the lines of its values as read on arrival: they are written again
+    // after each of its subkeys without asking the registry again.
+    struct Level {
+        std::string path;
+        RegistryKey key;
+        DWORD nextSubkey = 0;
+        std::vector<std::string> valueLines;
+        // The names entered so far: a name that the system's code page cannot tell from an
+        // earlier one would enter the same key again.
+        std::vector<std::string> entered;
     };
-    open();
-    auto enteredBefore = [&](const std::string& name) {
-        const std::vector<std::string>& names = entered.back();
-        return std::any_of(names.begin(), names.end(),
-                           [&](const std::string& earlier) { return SameName(earlier, name); });
-    };
+    std::vector<Level> levels(1);
+    struct OpenLevels {
+        std::vector<Level>& levels;
+        ~OpenLevels() {
+            for (Level& level : levels)
+                level.key.Close();
+        }
+    } openLevels{levels};
+    levels[0].path = PresetKeyPath(effect, preset);
+    if (levels[0].key.Open(levels[0].path.c_str()) != ERROR_SUCCESS)
+        report.Add(levels[0].path, "cannot be opened");
 
     char name[kValueNameChars];
     BYTE data[kDataBufferBytes];
-    std::string subkey;
-    for (;;) {
-        // Arrival at a key: its values, every time.
+    // Arrival at a key: its values are written and kept for the returns to it.
+    auto arrive = [&](Level& level) {
+        const std::string& keyPath = level.path;
         for (DWORD valueIndex = 0;; ++valueIndex) {
             DWORD nameLength = kValueNameChars;
             DWORD dataLength = kDataBufferBytes;
             DWORD type = REG_NONE;
             std::memset(data, 0, 4);
-            const LONG status = RegEnumValueA(key.m_hKey, valueIndex, name, &nameLength, nullptr,
-                                              &type, data, &dataLength);
+            const LONG status = RegEnumValueA(level.key.m_hKey, valueIndex, name, &nameLength,
+                                              nullptr, &type, data, &dataLength);
             if (status == ERROR_MORE_DATA) {
                 // Only this value is lost; the listing goes on with the next one.
                 report.Add(keyPath, "holds a value too long for a preset file; it is left out");
                 continue;
             }
             if (status != ERROR_SUCCESS) {
-                if (status != ERROR_NO_MORE_ITEMS && key.m_hKey != nullptr)
+                if (status != ERROR_NO_MORE_ITEMS && level.key.m_hKey != nullptr)
                     report.Add(keyPath, "cannot be listed");
                 break;
             }
@@ -143,16 +263,29 @@ StoreReport PresetStore::ExportPreset(const char* effect, const char* preset, co
                 continue;
             }
             write(line);
+            level.valueLines.push_back(std::move(line));
         }
+    };
+    arrive(levels[0]);
 
+    std::string subkey;
+    for (;;) {
+        Level& level = levels.back();
+        const std::string& keyPath = level.path;
+        const size_t depth = levels.size() - 1;
+        auto enteredBefore = [&](const std::string& name) {
+            return std::any_of(level.entered.begin(), level.entered.end(),
+                               [&](const std::string& earlier) { return SameName(earlier, name); });
+        };
         // The next subkey to enter, past those whose line would read as something else and
         // those passed over (a name too long to be read, or without a form in this code page,
         // which no key path may join). Any other failing listing ends this key's subkeys;
         // nothing below the depth limit is entered, so every subkey line gets its return line.
         LONG status;
+        DWORD& subkeyIndex = level.nextSubkey;
         for (;; ++subkeyIndex) {
-            status = EnumSubkey(key.m_hKey, subkeyIndex, kListingQuery, subkey);
-            if (status == ERROR_SUCCESS && resume.size() == kMaxExportDepth)
+            status = EnumSubkey(level.key.m_hKey, subkeyIndex, kListingQuery, subkey);
+            if (status == ERROR_SUCCESS && depth == kMaxExportDepth)
                 break;
             if (const char* why = PassedOverSubkey(status, subkey)) {
                 report.Add(keyPath, why);
@@ -167,40 +300,38 @@ StoreReport PresetStore::ExportPreset(const char* effect, const char* preset, co
                            : "has the name of an earlier subkey in this code page and is left "
                              "out");
         }
-        if (status == ERROR_SUCCESS && resume.size() == kMaxExportDepth) {
+        if (status == ERROR_SUCCESS && depth == kMaxExportDepth) {
             report.Add(keyPath, "has subkeys more than 200 levels below the preset; they are "
                                 "left out");
             status = ERROR_NO_MORE_ITEMS;
         } else if (status != ERROR_SUCCESS && status != ERROR_NO_MORE_ITEMS &&
-                   key.m_hKey != nullptr) {
+                   level.key.m_hKey != nullptr) {
             report.Add(keyPath, "cannot be listed");
         }
         if (status == ERROR_SUCCESS) {
-            resume.push_back(subkeyIndex + 1);
-            entered.back().push_back(subkey);
-            entered.emplace_back();
-            subkeyIndex = 0;
-            key.Close();
-            keyPath = SubkeyPath(keyPath, subkey);
+            ++subkeyIndex;
+            level.entered.push_back(subkey);
+            Level below;
+            below.path = SubkeyPath(keyPath, subkey);
             // A listed subkey is only opened, never created: a name that does not open as
             // listed (one made under another code page) must not make a key of its own.
-            if (key.OpenExisting(HKEY_CURRENT_USER, keyPath.c_str(), KEY_ALL_ACCESS) !=
+            if (below.key.OpenExisting(HKEY_CURRENT_USER, below.path.c_str(), KEY_ALL_ACCESS) !=
                 ERROR_SUCCESS)
-                report.Add(keyPath, "cannot be opened");
+                report.Add(below.path, "cannot be opened");
             if (const char* problem = SubkeyNameProblem(subkey))
-                report.Add(keyPath, problem);
+                report.Add(below.path, problem);
             write(SubkeyLine(subkey));
+            levels.push_back(std::move(below));
+            arrive(levels.back());
             continue;
         }
-        if (resume.empty())
+        if (levels.size() == 1)
             break;
-        entered.pop_back();
-        key.Close();
-        keyPath = ParentPath(keyPath);
-        open();
-        subkeyIndex = resume.back();
-        resume.pop_back();
+        level.key.Close();
+        levels.pop_back();
         write(kReturnLine);
+        for (const std::string& line : levels.back().valueLines)
+            write(line);
     }
     // Write errors show in fputs's answers and in the flush that fclose makes.
     const bool closed = std::fclose(m_presetFile) == 0;
@@ -272,7 +403,11 @@ bool PresetStore::ReadVersion(const VersionRules& rules, StoreReport& report) {
     size_t beyond = 0;
     // Version 1.0: the values of a section without a form are left out up to the next one.
     bool skipSection = false;
-    while (ReadLine(m_presetFile, line)) {
+    // The keys of the current path stay open from their first value line until the path leaves
+    // them, and what they were given is not given again.
+    ImportKeys keys;
+    LineReader body(m_presetFile);
+    while (body.ReadLine(line)) {
         if (IsSectionLine(line)) {
             const bool hasForm = SectionHasForm(line);
             if (!hasForm && (rules.nestedSections ? beyond == 0 : true))
@@ -302,7 +437,6 @@ bool PresetStore::ReadVersion(const VersionRules& rules, StoreReport& report) {
         }
         if (beyond > 0 || skipSection)
             continue;
-        // Each value line opens its key and closes it again.
         const ValueLine value = ParseValueLine(line, rules);
         if (!SystemHasForm(value.name.data(), value.name.size())) {
             report.Add(currentPath, ValueProblem(value.name.c_str(),
@@ -310,12 +444,7 @@ bool PresetStore::ReadVersion(const VersionRules& rules, StoreReport& report) {
                                                  "left out"));
             continue;
         }
-        RegistryKey key;
-        KeyScope scope(key);
-        const LONG opened = key.Open(currentPath.c_str());
-        const LONG stored = value.isString ? key.SetString(value.name.c_str(), value.text.c_str())
-                                           : key.SetDword(value.name.c_str(), value.number);
-        if (opened != ERROR_SUCCESS || stored != ERROR_SUCCESS)
+        if (!keys.Store(currentPath, value))
             report.Add(currentPath, "cannot be stored");
     }
     return true;

@@ -46,6 +46,16 @@ LONG RegistryKey::Open(const char* path) {
     return status;
 }
 
+LONG RegistryKey::OpenOrCreate(const char* path) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, kKeyClass, REG_OPTION_NON_VOLATILE,
+                        KEY_ALL_ACCESS, nullptr, &key, nullptr) == ERROR_SUCCESS) {
+        m_hKey = key;
+        return ERROR_SUCCESS;
+    }
+    return Open(path);
+}
+
 LONG RegistryKey::OpenExisting(HKEY parent, const char* name, REGSAM access) {
     HKEY key = nullptr;
     const LONG status = RegOpenKeyExA(parent, name, 0, access, &key);
@@ -150,6 +160,10 @@ LONG DeleteKeyTree(HKEY parent, const char* name) {
             }
             if (listed != ERROR_SUCCESS)
                 break;
+            // A subkey without subkeys of its own goes with one call; only one that has some
+            // (or one that cannot be deleted) is walked.
+            if (RegDeleteKeyA(key.m_hKey, subkey.c_str()) == ERROR_SUCCESS)
+                continue;
             const LONG deleted = DeleteKeyTree(key.m_hKey, subkey.c_str());
             if (deleted != ERROR_SUCCESS)
                 return deleted;

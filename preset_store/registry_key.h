@@ -34,6 +34,9 @@ public:
     // Opens the path below HKEY_CURRENT_USER with full access, or creates it (and every
     // missing key above it) when it cannot be opened. Does not close a previous handle.
     LONG Open(const char* path);
+    // The same, for a key that is mostly missing: one call creates it or opens it; Open is
+    // tried where that call fails.
+    LONG OpenOrCreate(const char* path);
     // Opens the existing subkey name (a path) of parent with the access given; never creates
     // it. Does not close a previous handle; leaves none on failure.
     LONG OpenExisting(HKEY parent, const char* name, REGSAM access);
@@ -96,7 +99,8 @@ void ListSubkeys(HKEY key, const std::function<void(const char*)>& add,
 
 // Deletes the subkey name (a path) of the open key parent with its whole subtree, depth first:
 // each level opened with read and write access, its subkeys deleted by asking for the first
-// index until none is left (a subkey whose name does not fit is passed over and stays, and
-// so does its parent), closed, then deleted. Returns the registry status, zero when the
-// subkey is gone; the first failure stops it and leaves the rest in place.
+// index until none is left (each deleted by itself first, and walked only when that fails) (a
+// subkey whose name does not fit is passed over and stays, and so does its parent), closed, then
+// deleted. Returns the registry status, zero when the subkey is gone; the first failure stops it
+// and leaves the rest in place.
 LONG DeleteKeyTree(HKEY parent, const char* name);

@@ -280,3 +280,57 @@ TEST_F(ExportTest, OutputNameIsPlainUntilThatFileExists) {
 }
 
 } // namespace
+
+namespace {
+
+// A tree of a shape the other cases do not have: one key with many values, a chain of thirty
+// levels with values at each and a leaf beside every level. Each key's values come again after
+// every one of its subkeys, and an export of what an import made has the same bytes.
+class ExportWalkTest : public ExportTest {
+protected:
+    // The lines the file holds for the key at path: its values, then each subkey's section,
+    // its return line and the values again.
+    void Expect(const std::string& path, int level, std::vector<std::string>& lines) {
+        std::vector<std::string> values;
+        for (int v = 0; v < (level == 0 ? 300 : 3); ++v) {
+            // Of one length: registries list values in the order set or sorted by name.
+            char name[16];
+            std::snprintf(name, sizeof name, "v%03d", v);
+            values.push_back(name + (" - " + std::to_string(level * 1000 + v)));
+            SetDwordValue(path, name, static_cast<DWORD>(level * 1000 + v));
+        }
+        lines.insert(lines.end(), values.begin(), values.end());
+        if (level == 30)
+            return;
+        for (const char* subkey : {"d", "leaf"}) {
+            lines.push_back(std::string("[") + subkey + "]");
+            if (subkey[0] == 'd') {
+                Expect(path + "\\d", level + 1, lines);
+            } else {
+                SetStringValue(path + "\\leaf", "s", "at " + std::to_string(level));
+                lines.push_back("%s - at " + std::to_string(level));
+            }
+            lines.push_back("[..]");
+            lines.insert(lines.end(), values.begin(), values.end());
+        }
+    }
+};
+
+TEST_F(ExportWalkTest, DeepChainAndAKeyOfManyValuesComeBackByteForByte) {
+    std::vector<std::string> lines = {"KELVIDROMEPRESET2.0", "Reverb", "Warm"};
+    Expect(kWarm, 0, lines);
+    const std::string text = Export("Reverb", "Warm");
+    EXPECT_EQ(TextLines(lines), text);
+    EXPECT_TRUE(report.Complete());
+
+    const Snapshot before = TakeSnapshot(kWarm);
+    const std::string path = ScratchFolder("walk") + "/first.kvp";
+    WriteFileBytes(path, text);
+    EXPECT_TRUE(store.DeletePreset("Reverb", "Warm"));
+    EXPECT_FALSE(KeyExists(kWarm));
+    EXPECT_TRUE(store.ImportPresetFile(path.c_str()).Complete());
+    EXPECT_EQ(before, TakeSnapshot(kWarm));
+    EXPECT_EQ(text, Export("Reverb", "Warm"));
+}
+
+} // namespace

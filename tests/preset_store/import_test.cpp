@@ -52,6 +52,67 @@ TEST_F(ImportTest, Version2SectionsAndValues) {
     EXPECT_EQ("dword 9", ValueText(kWarm, "Tail"));
 }
 
+// A value given again, after a subkey, under another case or through another spelling of its
+// key's path, ends as the file last gives it, whatever it was given in between.
+TEST_F(ImportTest, AValueGivenAgainEndsAsTheFileLastGivesIt) {
+    Import({"KELVIDROMEPRESET2.0",
+            "Reverb",
+            "Warm",
+            "A - 1",
+            "%S - one",
+            "[Sub]",
+            "x - 1",
+            "[..]",
+            "A - 2",
+            "%S - one",
+            "[Sub]",
+            "x - 2",
+            "[..]",
+            "A - 1",
+            "%S - one",
+            "Case - 1",
+            "CASE - 2",
+            "Case - 1",
+            "\xe9 - 1",
+            "\xc9 - 2",
+            "\xe9 - 1",
+            "B - 6",
+            "[]",
+            "B - 5",
+            "[..]",
+            "B - 6",
+            "[Sub]",
+            "[Deeper]",
+            "y - 1",
+            "[..]",
+            "x - 3",
+            "[..]",
+            "[Sub]",
+            "x - 2",
+            "[..]"});
+    EXPECT_EQ("dword 1", ValueText(kWarm, "A"));
+    EXPECT_EQ("string " + Sz("one"), ValueText(kWarm, "S"));
+    EXPECT_EQ("dword 2", ValueText(kWarm + "\\Sub", "x"));
+    EXPECT_EQ("dword 1", ValueText(kWarm + "\\Sub\\Deeper", "y"));
+    EXPECT_EQ("dword 1", ValueText(kWarm, "Case"));
+    EXPECT_EQ("dword 1", ValueText(kWarm, "\xe9"));
+    EXPECT_EQ("dword 6", ValueText(kWarm, "B"));
+}
+
+// More values in one key than an import keeps in mind: those past that are set every time,
+// and the last line of each still wins.
+TEST_F(ImportTest, AKeyOfThousandsOfValuesGivenThreeTimesEndsAsTheLastTime) {
+    std::vector<std::string> lines = {"KELVIDROMEPRESET2.0", "Reverb", "Warm"};
+    for (int round = 0; round < 3; ++round) {
+        for (int v = 0; v < 3000; ++v)
+            lines.push_back("n" + std::to_string(v) + " - " + std::to_string(v + round % 2));
+        lines.insert(lines.end(), {"[S]", "x - 1", "[..]"});
+    }
+    Import(lines);
+    for (int v : {0, 1500, 2999})
+        EXPECT_EQ("dword " + std::to_string(v), ValueText(kWarm, "n" + std::to_string(v)));
+}
+
 TEST_F(ImportTest, ValueLineSplitQuirksThatFilesRelyOn) {
     Import({"KELVIDROMEPRESET2.0", "Reverb", "Warm", "Mix-40", "", "%Count - 12", "Neg - -1",
             "Max - 4294967295", "Wrap - 4294967296", "  Spaced -   17x", "Name-with - 5",

@@ -14,12 +14,16 @@ double Now() {
 
 namespace {
 
+bool g_counting = true;
+
 // One wrapper a function: the system's entry, its counter and a forwarding function that
 // times the call.
 #define COUNTED(registry, result, convention, name, params, args)                                  \
     result(convention* real_##name) params = nullptr;                                              \
     Counter counter_##name = {#name, registry, 0, 0};                                              \
     result convention counted_##name params {                                                      \
+        if (!g_counting)                                                                           \
+            return real_##name args;                                                               \
         const double start = Now();                                                                \
         result answer = real_##name args;                                                          \
         counter_##name.ms += Now() - start;                                                        \
@@ -50,6 +54,9 @@ COUNTED(false, int, __cdecl, fclose, (FILE * f), (f))
 COUNTED(false, int, __cdecl, fputs, (const char* s, FILE* f), (s, f))
 COUNTED(false, int, __cdecl, fputc, (int c, FILE* f), (c, f))
 COUNTED(false, int, __cdecl, ferror, (FILE * f), (f))
+COUNTED(false, int, __cdecl, getc, (FILE * f), (f))
+COUNTED(false, size_t, __cdecl, fread, (void* b, size_t s, size_t n, FILE* f), (b, s, n, f))
+COUNTED(false, int, __cdecl, ungetc, (int c, FILE* f), (c, f))
 #undef COUNTED
 
 struct Slot {
@@ -79,6 +86,9 @@ const Slot kSlots[] = {
     SLOT("msvcrt.dll", fputs),
     SLOT("msvcrt.dll", fputc),
     SLOT("msvcrt.dll", ferror),
+    SLOT("msvcrt.dll", getc),
+    SLOT("msvcrt.dll", fread),
+    SLOT("msvcrt.dll", ungetc),
 };
 #undef SLOT
 
@@ -128,6 +138,20 @@ bool Install() {
         VirtualProtect(entry, sizeof *entry, protection, &protection);
     }
     return all;
+}
+
+void Count(bool counting) {
+    g_counting = counting;
+}
+
+double CountingCost() {
+    constexpr int kTimes = 10000;
+    const double start = Now();
+    for (int i = 0; i < kTimes; ++i) {
+        Now();
+        Now();
+    }
+    return (Now() - start) * 1000.0 / kTimes;
 }
 
 void Reset() {

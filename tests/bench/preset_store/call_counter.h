@@ -22,6 +22,10 @@ double Now();
 // Points the import slots at the wrappers; false when an entry was not found.
 bool Install();
 void Reset();
+// Whether the wrappers count and time the calls (they do from the start) or only forward them.
+void Count(bool counting);
+// Microseconds that the counting adds to each call counted (its two readings of the clock).
+double CountingCost();
 // Every counter, registry calls first; ends with a counter whose name is null.
 const Counter* Counters();
 

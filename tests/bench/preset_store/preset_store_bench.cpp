@@ -13,6 +13,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -97,18 +98,64 @@ void WriteImportFile(const std::string& path, int repeats) {
     std::fclose(file);
 }
 
+// The calls counted since the last Reset, taken before anything is printed: the runtime's
+// printf writes through fputc.
+std::vector<call_counter::Counter> TakeCounted() {
+    std::vector<call_counter::Counter> counted;
+    for (const call_counter::Counter* c = call_counter::Counters(); c->name != nullptr; ++c)
+        counted.push_back(*c);
+    return counted;
+}
+
+// The calls of one operation on the big preset, with the time each kind took.
+void PrintCalls(const std::vector<call_counter::Counter>& counted) {
+    std::printf("  %-18s %9s %12s %10s\n", "per preset", "made", "us per call", "ms in all");
+    double made[2] = {0, 0};
+    double ms[2] = {0, 0};
+    for (const call_counter::Counter& c : counted) {
+        made[c.registry ? 0 : 1] += c.calls;
+        ms[c.registry ? 0 : 1] += c.ms;
+        if (c.calls != 0)
+            std::printf("  %-18s %9ld %12.1f %10.0f\n", c.name, c.calls, c.ms * 1000.0 / c.calls,
+                        c.ms);
+    }
+    std::printf("  %-18s %9.0f %12s %10.0f\n", "registry calls", made[0], "", ms[0]);
+    std::printf("  %-18s %9.0f %12s %10.0f\n", "file calls", made[1], "", ms[1]);
+}
+
 void InProcess(const std::string& folder) {
     Store store;
     const std::string file = folder + "\\big.kvp";
-    double start = Now();
-    store.ExportPreset("Bench", "Big", file.c_str());
-    std::printf("in-process export of 1,000 subkeys / 10,000 values: %.0f ms\n", Now() - start);
-    start = Now();
-    store.DeletePreset("Bench", "Big");
-    std::printf("in-process delete of the same preset: %.0f ms\n", Now() - start);
-    start = Now();
-    store.ImportPresetFile(file.c_str());
-    std::printf("in-process import of the same file: %.0f ms\n", Now() - start);
+    struct Step {
+        const char* what;
+        std::function<void()> run;
+    } steps[] = {
+        {"export of 1,000 subkeys / 10,000 values",
+         [&] { store.ExportPreset("Bench", "Big", file.c_str()); }},
+        {"delete of the same preset", [&] { store.DeletePreset("Bench", "Big"); }},
+        {"import of the same file", [&] { store.ImportPresetFile(file.c_str()); }},
+    };
+    // Each step runs twice: timed alone, then with every call counted and timed (which adds to
+    // each call the cost printed below); the delete and import in between restore the state.
+    std::printf("each call counted takes about %.1f us more for its counting\n",
+                call_counter::CountingCost());
+    for (int step = 0; step < 3; ++step) {
+        call_counter::Count(false);
+        double start = Now();
+        steps[step].run();
+        const double alone = Now() - start;
+        if (step > 0)
+            steps[3 - step].run(); // import after a delete, delete after an import
+        call_counter::Count(true);
+        call_counter::Reset();
+        start = Now();
+        steps[step].run();
+        const double counted = Now() - start;
+        const std::vector<call_counter::Counter> calls = TakeCounted();
+        std::printf("in-process %s: %.0f ms (%.0f ms with its calls counted)\n", steps[step].what,
+                    alone, counted);
+        PrintCalls(calls);
+    }
 
     // Import reads line by line: a file five times longer must not need more memory.
     const std::string small = folder + "\\import_x1.kvp";
@@ -188,10 +235,7 @@ void InProcessBackup(const std::string& folder) {
         }
     }
     const double elapsed = Now() - start;
-    // Taken before printing: the runtime's printf writes through fputc.
-    std::vector<call_counter::Counter> counted;
-    for (const call_counter::Counter* c = call_counter::Counters(); c->name != nullptr; ++c)
-        counted.push_back(*c);
+    const std::vector<call_counter::Counter> counted = TakeCounted();
     const double presets = kBackupEffects * kPresetsPerEffect;
     std::printf("in-process Backup All, 100 effects x 20 presets: %.0f ms\n", elapsed);
     std::printf("  %-18s %9s %11s %12s %10s\n", "per preset", "made", "prescribed", "us per call",
