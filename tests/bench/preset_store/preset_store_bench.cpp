@@ -216,7 +216,8 @@ double PrescribedPerPreset(const char* name) {
 
 // Backup All's store work as the dialog does it: per effect the preset listing of its key,
 // per preset the output name and the export. Prints the calls made per preset beside those
-// that Parts 1.1, 1.2 and 2.2 prescribe, and the time each kind of call takes.
+// of the literal walk (one open per key, a listing at every arrival), and the time each kind
+// of call takes.
 void InProcessBackup(const std::string& folder) {
     Store store;
     call_counter::Reset();
