@@ -10,9 +10,8 @@ int Fold(char c) {
     const int u = static_cast<unsigned char>(c);
     return u >= 'A' && u <= 'Z' ? u + ('a' - 'A') : u;
 }
+} // namespace
 
-// The name's bytes with the single-byte letters folded to lower case; the trail byte of a
-// double-byte character stays as it is (in 932, "\x83\x41" and "\x83\x61" are two names).
 std::string Folded(const std::string& name) {
     std::string folded = name;
     for (size_t at = 0; at < folded.size();) {
@@ -23,7 +22,6 @@ std::string Folded(const std::string& name) {
     }
     return folded;
 }
-} // namespace
 
 bool NameLess(const std::string& a, const std::string& b) {
 #ifdef _WIN32

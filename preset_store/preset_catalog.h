@@ -7,6 +7,9 @@
 // Orders names without regard to case as the dialog's sorted list boxes do (by their bytes,
 // ASCII case folded, where there is no list box).
 bool NameLess(const std::string& a, const std::string& b);
+// The name's bytes with the single-byte letters folded to lower case; the trail byte of a
+// double-byte character stays as it is (in 932, "\x83\x41" and "\x83\x61" are two names).
+std::string Folded(const std::string& name);
 // Equal names, the single-byte ASCII letters of either case alike; a double-byte character
 // (its trail byte may have a letter's value) matches only itself.
 bool SameName(const std::string& a, const std::string& b);

@@ -48,13 +48,6 @@ bool IsPlainName(const std::string& name) {
                        [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
-std::string FoldedPlainName(std::string name) {
-    for (char& c : name)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - ('a' - 'A'));
-    return name;
-}
-
 // The keys of an import's current path, each opened (or created) at its section's first value
 // line and closed when the path leaves it, with what each was given so far. A value line that
 // gives its key again what it already holds from this file is not set again. Only names of
@@ -81,7 +74,7 @@ public:
         if (key.key.m_hKey == nullptr && key.key.OpenOrCreate(path.c_str()) != ERROR_SUCCESS)
             return false;
         const bool plain = IsPlainName(value.name);
-        const std::string folded = plain ? FoldedPlainName(value.name) : std::string();
+        const std::string folded = plain ? Folded(value.name) : std::string();
         if (plain) {
             const auto given = key.given.find(folded);
             if (given != key.given.end() && given->second.name == value.name &&
@@ -118,7 +111,7 @@ private:
     struct Key {
         std::string path;
         RegistryKey key;
-        // By the name with its letters in upper case.
+        // By the name with its letters folded (Folded).
         std::unordered_map<std::string, ValueLine> given;
     };
 

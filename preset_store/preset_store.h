@@ -54,13 +54,11 @@ public:
     DeleteResult RemovePreset(const char* effect, const char* preset);
     // The output-name rule of Save To and Backup All: "%s\\%s - %s.kvp" from folder, effect
     // and preset (a folder that ends in a separator, as "C:\\" does, gets no second one); when
-    // that file can be opened
-    // for reading (tested through m_presetFile, closed again at once) the current local time
-    // "%d-%m-%y %H-%M" is added:
-    // "%s\\%s - %s - %s.kvp". When that name exists too, a counter from 2 on is added until
-    // the name is new: "%s\\%s - %s - %s (%d).kvp". In the names, every character
-    // that a file name cannot hold or that separates paths becomes "_" (see FileNamePart), so
-    // the file always lands in the folder; the file itself keeps the exact names.
+    // that file can be opened for reading (tested through m_presetFile, closed again at once) the
+    // current local time "%d-%m-%y %H-%M" is added: "%s\\%s - %s - %s.kvp". When that name exists
+    // too, a counter from 2 on is added until the name is new: "%s\\%s - %s - %s (%d).kvp". In the
+    // names, every character that a file name cannot hold or that separates paths becomes "_" (see
+    // FileNamePart), so the file always lands in the folder; the file itself keeps the exact names.
     std::string OutputName(const char* folder, const char* effect, const char* preset);
 
 protected:
