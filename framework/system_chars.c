@@ -29,6 +29,9 @@ size_t CharBytes(const char* text, size_t size, size_t at, LeadByteTest isLead) 
 
 size_t FindChar(const char* text, size_t size, char c, LeadByteTest isLead) {
     size_t at;
+    /* No byte of that value, so no such character: the common case needs no lead-byte test. */
+    if (size == 0 || memchr(text, (unsigned char)c, size) == NULL)
+        return size;
     for (at = 0; at < size; at += CharBytes(text, size, at, isLead))
         if (text[at] == c)
             return at;

@@ -186,12 +186,12 @@ bool WriteLine(FILE* file, std::string line) {
 bool ValueLineMovesTheReader(const std::string& name, const std::string& text) {
     // A line feed ends the line whatever byte comes before it. The " - " between name and
     // text starts the text on a character of its own.
-    return (name + text).find('\n') != std::string::npos || HoldsChar(name, '[') ||
-           HoldsChar(text, '[');
+    return name.find('\n') != std::string::npos || text.find('\n') != std::string::npos ||
+           HoldsChar(name, '[') || HoldsChar(text, '[');
 }
 
 const char* ValueLineProblem(const std::string& name, bool isString, const std::string& text) {
-    if ((name + text).find('\n') != std::string::npos)
+    if (name.find('\n') != std::string::npos || text.find('\n') != std::string::npos)
         return "holds a line break and is left out";
     if (ValueLineMovesTheReader(name, text))
         return "holds a \"[\" and is left out";

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <ctime>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 using namespace preset_file;
@@ -185,9 +186,9 @@ StoreReport PresetStore::ExportPreset(const char* effect, const char* preset, co
         RegistryKey key;
         DWORD nextSubkey = 0;
         std::vector<std::string> valueLines;
-        // The names entered so far: a name that the system's code page cannot tell from an
-        // earlier one would enter the same key again.
-        std::vector<std::string> entered;
+        // The names entered so far, folded: a name that the system's code page cannot tell
+        // from an earlier one would enter the same key again.
+        std::unordered_set<std::string> entered;
     };
     std::vector<Level> levels(1);
     struct OpenLevels {
@@ -266,10 +267,6 @@ StoreReport PresetStore::ExportPreset(const char* effect, const char* preset, co
         Level& level = levels.back();
         const std::string& keyPath = level.path;
         const size_t depth = levels.size() - 1;
-        auto enteredBefore = [&](const std::string& name) {
-            return std::any_of(level.entered.begin(), level.entered.end(),
-                               [&](const std::string& earlier) { return SameName(earlier, name); });
-        };
         // The next subkey to enter, past those whose line would read as something else and
         // those passed over (a name too long to be read, or without a form in this code page,
         // which no key path may join). Any other failing listing ends this key's subkeys;
@@ -285,7 +282,7 @@ StoreReport PresetStore::ExportPreset(const char* effect, const char* preset, co
                 continue;
             }
             if (status != ERROR_SUCCESS ||
-                (!SubkeyLineMovesTheReader(subkey) && !enteredBefore(subkey)))
+                (!SubkeyLineMovesTheReader(subkey) && level.entered.count(Folded(subkey)) == 0))
                 break;
             report.Add(SubkeyPath(keyPath, subkey),
                        SubkeyLineMovesTheReader(subkey)
@@ -303,7 +300,7 @@ StoreReport PresetStore::ExportPreset(const char* effect, const char* preset, co
         }
         if (status == ERROR_SUCCESS) {
             ++subkeyIndex;
-            level.entered.push_back(subkey);
+            level.entered.insert(Folded(subkey));
             Level below;
             below.path = SubkeyPath(keyPath, subkey);
             // A listed subkey is only opened, never created: a name that does not open as
