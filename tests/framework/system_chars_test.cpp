@@ -38,6 +38,9 @@ TEST(SystemChars, TrailBytesAreNoSingleByteCharacters) {
         EXPECT_TRUE(EndsWithChar((path + "\\").data(), path.size() + 1, '\\', c.lead));
         const std::string line = c.trail5C + "\x81[" + "[";
         EXPECT_EQ(FindChar(line.data(), line.size(), '[', c.lead), 4u);
+        EXPECT_EQ(FindChar(line.data(), 4, '[', c.lead), 4u); // only a trail byte "["
+        EXPECT_EQ(FindChar(c.trail5C.data(), 2, '[', c.lead), 2u);
+        EXPECT_EQ(FindChar(nullptr, 0, '[', c.lead), 0u);
         EXPECT_EQ(FindLastOf(path.data(), path.size(), "/\\", c.lead), 4u);
         // Cuts end before a lead byte whose trail byte would be cut off.
         const std::string text = "ab" + c.trail5C + c.trail5C;
