@@ -237,10 +237,12 @@ StoreReport PresetStore::ExportPreset(const char* effect, const char* preset, co
                                                        "and is left out"));
                 continue;
             }
-            if (const char* problem = ValueLineProblem(name, type == REG_SZ, text))
+            // Only a value with a problem can have a line that moves the reader.
+            if (const char* problem = ValueLineProblem(name, type == REG_SZ, text)) {
                 report.Add(keyPath, ValueProblem(name, problem));
-            if (ValueLineMovesTheReader(name, text))
-                continue;
+                if (ValueLineMovesTheReader(name, text))
+                    continue;
+            }
             std::string line;
             if (type == REG_SZ) {
                 line = StringValueLine(name, text);
